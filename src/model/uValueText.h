@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QLocale>
+#include <QString>
+
+class TQuantity;
+
+// The one way every display and the CSV file turn a value into text.
+
+// Rounds to 5 significant digits, then writes fixed-point with exactly `decimals`
+// decimals (trailing zeros kept) in the locale's decimal separator, without group
+// separators. When the rounded integer part has more than 5 digits the value is
+// written in scientific form instead: a mantissa with 4 decimals (5 significant
+// digits) and a signed exponent of at least two digits, e.g. "1.2346E+06".
+// A result that would read as negative zero ("-0.0") is written without the sign.
+QString FormatValue(double value, int decimals, const QLocale &locale = QLocale::system());
+
+// The binary/level rule: |value - target| <= 0.1.
+bool IsNear(double value, double target);
+
+// Binary input and relay output (types 2, 4): "closed" near 1, otherwise "open";
+// CO2 level (type 3): "active" near 1, otherwise "inactive"; other types: empty.
+// Translatable in context "ValueText".
+QString StateText(int quanType, double value);
+
+// StateText for types 2, 3, 4; FormatValue(q.Value, q.GetDecimals()) otherwise.
+QString QuantityValueText(const TQuantity &q, const QLocale &locale = QLocale::system());
