@@ -8,11 +8,13 @@ class TQuantity;
 // The one way every display and the CSV file turn a value into text.
 
 // Rounds to 5 significant digits, then writes fixed-point with exactly `decimals`
-// decimals (trailing zeros kept) in the locale's decimal separator, without group
-// separators. When the rounded integer part has more than 5 digits the value is
-// written in scientific form instead: a mantissa with 4 decimals (5 significant
-// digits) and a signed exponent of at least two digits, e.g. "1.2346E+06".
+// decimals (trailing zeros kept; clamped to 0..15) in the locale's decimal separator,
+// without group separators; the minus sign is always ASCII '-'.
+// When the rounded integer part has more than 5 digits the value is written in
+// scientific form instead: a mantissa with 4 decimals (5 significant digits) and a
+// signed exponent of at least two digits, e.g. "1.2346E+06", "-2.0000E+05".
 // A result that would read as negative zero ("-0.0") is written without the sign.
+// Non-finite values read "NaN", "INF" and "-INF".
 QString FormatValue(double value, int decimals, const QLocale &locale = QLocale::system());
 
 // The binary/level rule: |value - target| <= 0.1.
