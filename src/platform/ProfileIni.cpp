@@ -1,0 +1,143 @@
+#include "ProfileIni.h"
+
+#include <QFile>
+#include <QHash>
+#include <ini.h>
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+
+namespace
+{
+
+// inih finds sections and comments; the key and value are taken again from the raw line,
+// because inih would otherwise cut a value at " ;" and split at ":" as well as "=".
+struct TParseState {
+    QList<QByteArray> Lines;
+    qsizetype Next = 0;
+    QByteArray Current; // the raw line inih is parsing right now
+    int Occurrence = 0; // counts section headers, so a repeated section can be told apart
+    QHash<QString, int> FirstOccurrence;
+    std::function<void(const QString &, const QString &, const QString &)> OnEntry;
+};
+
+// Feeds inih one line at a time. Leading blanks are removed so that an indented line is a
+// key of its own (as Windows reads it) and never a continuation of the previous value;
+// a line longer than inih's buffer is cut to fit rather than split into two lines.
+char *ReadLine(char *buffer, int size, void *stream)
+{
+    auto *state = static_cast<TParseState *>(stream);
+    if (state->Next >= state->Lines.size() || size < 2)
+        return nullptr;
+    QByteArray line = state->Lines.at(state->Next++);
+    if (line.endsWith('\r'))
+        line.chop(1);
+    qsizetype start = 0;
+    while (start < line.size() && (line.at(start) == ' ' || line.at(start) == '\t'))
+        ++start;
+    line = line.mid(start);
+    state->Current = line;
+    if (line.startsWith('['))
+        ++state->Occurrence;
+    const qsizetype room = size - 2;
+    const qsizetype n = std::min<qsizetype>(line.size(), room);
+    std::memcpy(buffer, line.constData(), static_cast<size_t>(n));
+    buffer[n] = '\n';
+    buffer[n + 1] = '\0';
+    return buffer;
+}
+
+int OnValue(void *user, const char *section, const char * /*name*/, const char * /*value*/)
+{
+    auto *state = static_cast<TParseState *>(user);
+    const qsizetype eq = state->Current.indexOf('=');
+    if (eq < 0)
+        return 1; // inih accepted "key: value"; Windows knows no such line
+    const QString sectionName = QString::fromUtf8(section).trimmed();
+    // Only the first section of a name is looked at, as Windows does; later ones are ignored.
+    const QString folded = sectionName.toCaseFolded();
+    const auto seen = state->FirstOccurrence.constFind(folded);
+    if (seen == state->FirstOccurrence.constEnd())
+        state->FirstOccurrence.insert(folded, state->Occurrence);
+    else if (*seen != state->Occurrence)
+        return 1;
+    const QString key = QString::fromUtf8(state->Current.left(eq)).trimmed();
+    const QString value = QString::fromUtf8(state->Current.mid(eq + 1)).trimmed();
+    state->OnEntry(sectionName, key, value);
+    return 1;
+}
+
+} // namespace
+
+bool TProfileIni::Load(const QString &fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_sections.clear();
+        return false;
+    }
+    LoadFromData(file.readAll());
+    return true;
+}
+
+void TProfileIni::LoadFromData(const QByteArray &data)
+{
+    m_sections.clear();
+    TParseState state;
+    QByteArray text = data;
+    if (text.startsWith("\xEF\xBB\xBF"))
+        text.remove(0, 3);
+    state.Lines = text.split('\n');
+    state.OnEntry = [this](const QString &section, const QString &key, const QString &value) {
+        AddEntry(section, key, value);
+    };
+    // Errors (lines without "=") are skipped by inih and by Windows alike; nothing to report.
+    ini_parse_stream(&ReadLine, &state, &OnValue, &state);
+}
+
+void TProfileIni::AddEntry(const QString &section, const QString &key, const QString &value)
+{
+    auto it = std::find_if(m_sections.begin(), m_sections.end(), [&](const TSection &s) {
+        return s.Name.compare(section, Qt::CaseInsensitive) == 0;
+    });
+    if (it == m_sections.end()) {
+        m_sections.push_back(TSection{section, {}});
+        it = std::prev(m_sections.end());
+    }
+    for (const TEntry &entry : it->Entries)
+        if (entry.Key.compare(key, Qt::CaseInsensitive) == 0)
+            return;
+    it->Entries.push_back(TEntry{key, value});
+}
+
+const TProfileIni::TSection *TProfileIni::FindSection(const QString &name) const
+{
+    for (const TSection &s : m_sections)
+        if (s.Name.compare(name, Qt::CaseInsensitive) == 0)
+            return &s;
+    return nullptr;
+}
+
+QStringList TProfileIni::Keys(const QString &section) const
+{
+    QStringList keys;
+    if (const TSection *s = FindSection(section))
+        for (const TEntry &entry : s->Entries)
+            keys << entry.Key;
+    return keys;
+}
+
+std::optional<QString> TProfileIni::Value(const QString &section, const QString &key) const
+{
+    if (const TSection *s = FindSection(section))
+        for (const TEntry &entry : s->Entries)
+            if (entry.Key.compare(key, Qt::CaseInsensitive) == 0)
+                return entry.Value;
+    return std::nullopt;
+}
+
+QString TProfileIni::ReadString(const QString &section, const QString &key, const QString &defaultValue) const
+{
+    return Value(section, key).value_or(defaultValue);
+}

@@ -1,0 +1,59 @@
+#include "uApplicationFolders.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace
+{
+TShellFolderResolver &Resolver()
+{
+    static TShellFolderResolver resolver;
+    return resolver;
+}
+} // namespace
+
+void SetShellFolderResolver(TShellFolderResolver resolver)
+{
+    Resolver() = std::move(resolver);
+}
+
+const TShellFolderResolver &GetShellFolderResolver()
+{
+    return Resolver();
+}
+
+QString ExpandShellFolder(const QString &path, bool create)
+{
+    return ExpandShellFolder(path, create, Resolver());
+}
+
+bool TestWriteAccessIn(const QString &folder)
+{
+    QString dir = folder;
+    if (!dir.isEmpty() && !dir.endsWith(QLatin1Char('/')))
+        dir += QLatin1Char('/');
+    QFile file(dir + QStringLiteral("test.txt"));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    const QByteArray line("test\n");
+    bool ok = file.write(line) == line.size();
+    ok = file.flush() && ok;
+    file.close();
+    ok = file.error() == QFileDevice::NoError && ok;
+    // Removed whatever happened above, so a failed test leaves nothing behind either.
+    ok = file.remove() && ok;
+    return ok;
+}
+
+QString ExecutableDir()
+{
+    // On Linux Qt takes the path from /proc/self/exe, which already has the links resolved;
+    // canonicalPath resolves any remaining ones in the folder part.
+    const QFileInfo info(QCoreApplication::applicationFilePath());
+    QString dir = info.canonicalPath();
+    if (dir.isEmpty())
+        dir = info.absolutePath();
+    return dir.endsWith(QLatin1Char('/')) ? dir : dir + QLatin1Char('/');
+}
