@@ -1,0 +1,83 @@
+#pragma once
+
+// The Modbus master library the communication layer is built on: protocol
+// instances for Modbus RTU and ASCII on a serial port and for Modbus/TCP, with
+// integer result codes. RTU and TCP run over libmodbus; ASCII framing is done
+// here on a termios port because libmodbus has none.
+//
+// Every function takes the instance handle first and returns 0 on success or
+// one of the result codes below. All calls come from one thread.
+
+#include <cstdint>
+
+extern "C" {
+
+struct MbusMasterInstance;
+using MbusHandle = MbusMasterInstance *;
+
+enum MbusResult : std::int32_t {
+    MBUS_OK = 0,
+    MBUS_ILLEGAL_ARGUMENT = 1,
+    MBUS_ILLEGAL_STATE = 2,
+    MBUS_IO_ERROR_CLASS = 64,
+    MBUS_IO_ERROR = 65,
+    MBUS_OPEN_ERR = 66,
+    MBUS_PORT_ALREADY_OPEN = 67,
+    MBUS_TCPIP_CONNECT_ERR = 68,
+    MBUS_CONNECTION_WAS_CLOSED = 69,
+    MBUS_SOCKET_LIB_ERROR = 70,
+    MBUS_PORT_ALREADY_BOUND = 71,
+    MBUS_LISTEN_FAILED = 72,
+    MBUS_FILEDES_EXCEEDED = 73,
+    MBUS_PORT_NO_ACCESS = 74,
+    MBUS_PORT_NOT_AVAIL = 75,
+    MBUS_BUS_PROTOCOL_ERROR_CLASS = 128,
+    MBUS_CHECKSUM_ERROR = 129,
+    MBUS_INVALID_FRAME_ERROR = 130,
+    MBUS_INVALID_REPLY_ERROR = 131,
+    MBUS_REPLY_TIMEOUT_ERROR = 132,
+    MBUS_RESPONSE_EXCEPTION = 160,
+    MBUS_ILLEGAL_FUNCTION_RESPONSE = 161,
+    MBUS_ILLEGAL_ADDRESS_RESPONSE = 162,
+    MBUS_ILLEGAL_VALUE_RESPONSE = 163,
+    MBUS_SLAVE_FAILURE_RESPONSE = 164,
+};
+
+// Creation returns nullptr when no instance can be made.
+MbusHandle mbusMaster_createRtuProtocol();
+MbusHandle mbusMaster_createAsciiProtocol();
+MbusHandle mbusMaster_createTcpProtocol();
+std::int32_t mbusMaster_destroyProtocol(MbusHandle handle);
+
+// portName: "\\.\COMn", "COMn" (resolved through the COM numbering) or a
+// device path beginning with "/". parity: 0 none, 1 odd, 2 even.
+std::int32_t mbusMaster_openSerialProtocol(MbusHandle handle, const char *portName, std::int32_t baudRate,
+                                           std::int32_t dataBits, std::int32_t stopBits, std::int32_t parity);
+// host: dotted IPv4 address; the TCP port is the one set by mbusMaster_setTcpPort.
+std::int32_t mbusMaster_openTcpProtocol(MbusHandle handle, const char *host);
+std::int32_t mbusMaster_setTcpPort(MbusHandle handle, std::int32_t port);
+std::int32_t mbusMaster_getTcpPort(MbusHandle handle);
+std::int32_t mbusMaster_closeProtocol(MbusHandle handle);
+// 1 when open. An instance that met a connection-level failure (peer closed,
+// reset, reply time-out on TCP, serial device gone) reports 0, so the caller's
+// next open reconnects.
+std::int32_t mbusMaster_isOpen(MbusHandle handle);
+
+std::int32_t mbusMaster_setTimeout(MbusHandle handle, std::int32_t ms);
+std::int32_t mbusMaster_getTimeout(MbusHandle handle);
+std::int32_t mbusMaster_setPollDelay(MbusHandle handle, std::int32_t ms);
+std::int32_t mbusMaster_getPollDelay(MbusHandle handle);
+std::int32_t mbusMaster_setRetryCnt(MbusHandle handle, std::int32_t count);
+std::int32_t mbusMaster_getRetryCnt(MbusHandle handle);
+
+std::int32_t mbusMaster_configureBigEndianInts(MbusHandle handle);
+std::int32_t mbusMaster_configureLittleEndianInts(MbusHandle handle);
+std::int32_t mbusMaster_configureSwappedFloats(MbusHandle handle);
+std::int32_t mbusMaster_configureIeeeFloats(MbusHandle handle);
+
+// Read Holding Registers (function 03). startRef counts from 1: the request
+// carries startRef - 1. On Modbus/TCP the slave address is the unit identifier.
+std::int32_t mbusMaster_readMultipleRegisters(MbusHandle handle, std::int32_t slaveAddr,
+                                              std::int32_t startRef, std::uint16_t *regArr,
+                                              std::int32_t refCnt);
+}
