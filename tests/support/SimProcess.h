@@ -16,9 +16,9 @@ public:
     SimProcess &operator=(const SimProcess &) = delete;
 
     // Starts the simulator with the scenario (a file name under tools/ombrix-sim/scenarios/ or an absolute
-    // path) with Modbus/TCP and the UDP service on 127.0.0.1, each on a free port, and --verbose.
-    // extraArgs go to the simulator as given (e.g. "--udp", "0.0.0.0:30718" replaces the default UDP binding).
-    // Returns false (and stop()s) when it does not report ready within a few seconds.
+    // path) with Modbus/TCP and the UDP service on 127.0.0.1, each on a free port.
+    // extraArgs go to the simulator as given (e.g. "--udp", "0.0.0.0:30718" replaces the default UDP
+    // binding). Returns false (and stop()s) when it does not report ready within a few seconds.
     bool start(const QString &scenario, const QStringList &extraArgs = {});
     // Starts it as a Modbus RTU slave on ptyDevice (the device side of a PtyPair); line pacing stays on
     // unless extra contains "--no-pacing".
@@ -33,9 +33,12 @@ public:
     // Sends one command line to the control socket and returns the reply line ("ok ..." or "error ...");
     // an empty string when the simulator did not answer within a few seconds.
     QString control(const QString &command);
-    // The --verbose request lines (stderr) seen so far.
+    // The requests the simulator recorded since the last "log clear", oldest first, as the control
+    // command "log" gives them: "mb:1:03:0x0000:64" (unit, function, PDU start address, count),
+    // "udp:000100E4".
     QStringList log();
-    // Everything the simulator wrote to stderr so far (diagnostics of a failed start).
+    // What the simulator wrote to stderr so far (diagnostics of a failed start; with "--verbose" in the
+    // extra arguments also one line per request, collected while a waitFor... call or the event loop runs).
     QString errorOutput();
 
     // SIGTERM, then wait (bounded, SIGKILL as the last resort); returns the exit code, -1 if it crashed
