@@ -1,5 +1,7 @@
 #include "uSettingsStore.h"
 
+#include "model/uOBGlob.h"
+
 #include <QSettings>
 #include <QStringList>
 
@@ -165,4 +167,40 @@ bool TSettingsStore::Sync()
         return true;
     m_settings->sync();
     return m_settings->status() == QSettings::NoError;
+}
+
+void LoadUserAlarmSlot(const TSettingsStore &store, int slot, TLangQuan &quantity)
+{
+    using namespace SettingsKeys;
+    quantity.LimitsEnabled = store.ReadBool(SecUsrAlarms, UserAlarmKey(slot, SufAnlgAlarmsEnabled), false);
+    quantity.HiLim = store.ReadFloat(SecUsrAlarms, UserAlarmKey(slot, SufAnlgLimHi), 0.0);
+    quantity.LoLim = store.ReadFloat(SecUsrAlarms, UserAlarmKey(slot, SufAnlgLimLo), 0.0);
+    quantity.Hyst = store.ReadFloat(SecUsrAlarms, UserAlarmKey(slot, SufAnlgHyst), 0.0);
+    quantity.AlarmOnClosing = store.ReadBool(SecUsrAlarms, UserAlarmKey(slot, SufBinClosed), false);
+    quantity.AlarmOnOpening = store.ReadBool(SecUsrAlarms, UserAlarmKey(slot, SufBinOpen), false);
+}
+
+void SaveUserAlarmSlot(TSettingsStore &store, int slot, const TLangQuan &quantity)
+{
+    using namespace SettingsKeys;
+    store.WriteBool(SecUsrAlarms, UserAlarmKey(slot, SufAnlgAlarmsEnabled), quantity.LimitsEnabled);
+    store.WriteFloat(SecUsrAlarms, UserAlarmKey(slot, SufAnlgLimHi), quantity.HiLim);
+    store.WriteFloat(SecUsrAlarms, UserAlarmKey(slot, SufAnlgLimLo), quantity.LoLim);
+    store.WriteFloat(SecUsrAlarms, UserAlarmKey(slot, SufAnlgHyst), quantity.Hyst);
+    store.WriteBool(SecUsrAlarms, UserAlarmKey(slot, SufBinClosed), quantity.AlarmOnClosing);
+    store.WriteBool(SecUsrAlarms, UserAlarmKey(slot, SufBinOpen), quantity.AlarmOnOpening);
+}
+
+QPoint ReadPopupPosition(const TSettingsStore &store, const QPoint &defaultPosition)
+{
+    using namespace SettingsKeys;
+    return QPoint(store.ReadInteger(SecPopupWindow, KeyTop, defaultPosition.x()),
+                  store.ReadInteger(SecPopupWindow, KeyLeft, defaultPosition.y()));
+}
+
+void WritePopupPosition(TSettingsStore &store, const QPoint &position)
+{
+    using namespace SettingsKeys;
+    store.WriteInteger(SecPopupWindow, KeyTop, position.x());
+    store.WriteInteger(SecPopupWindow, KeyLeft, position.y());
 }

@@ -2,11 +2,13 @@
 
 #include <QLatin1String>
 #include <QLocale>
+#include <QPoint>
 #include <QString>
 #include <memory>
 #include <optional>
 
 class QSettings;
+class TLangQuan;
 
 // Sections, keys and defaults of the settings store. The names are stored as they are here;
 // they never follow the brand or the language.
@@ -35,7 +37,7 @@ inline constexpr bool DefLayOutHorizontally = false;
 inline constexpr QLatin1String KeyVisibleQuantityTitles("VISIBLE_QUANTITY_TITLES");
 inline constexpr bool DefVisibleQuantityTitles = true;
 // "TOP" holds the window's LEFT coordinate and "LEFT" its TOP coordinate. Settings stored by
-// earlier versions depend on this swap; PopupPositionKeys below keeps it in one place.
+// earlier versions depend on this swap; ReadPopupPosition/WritePopupPosition keep it in one place.
 // Their defaults depend on the screen: work-area width + 1 and work-area height + 1.
 inline constexpr QLatin1String KeyTop("TOP");
 inline constexpr QLatin1String KeyLeft("LEFT");
@@ -145,3 +147,14 @@ private:
     QLocale m_locale;
     std::unique_ptr<QSettings> m_settings;
 };
+
+// The user alarm settings of one quantity slot (0 to 19) in "USR_ALARMS": the limits enabled
+// flag, the high and low limit, the hysteresis and the two binary alarm flags. Missing keys
+// give false and 0; limits that do not convert give 0.
+void LoadUserAlarmSlot(const TSettingsStore &store, int slot, TLangQuan &quantity);
+void SaveUserAlarmSlot(TSettingsStore &store, int slot, const TLangQuan &quantity);
+
+// The popup window's remembered place: its left coordinate lives under "TOP" and its top
+// coordinate under "LEFT".
+QPoint ReadPopupPosition(const TSettingsStore &store, const QPoint &defaultPosition);
+void WritePopupPosition(TSettingsStore &store, const QPoint &position);

@@ -1,0 +1,106 @@
+#include "platform/ProfileIni.h"
+#include "uApplicationSpecifical.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+TEST(ProfileIniTest, ReadsByWindowsProfileRules)
+{
+    TProfileIni ini;
+    ini.LoadFromData("\xEF\xBB\xBF; a reseller's file\r\n"
+                     "[Label]\r\n"
+                     "Company = Acme ; Co \r\n"
+                     "web=http://acme.example/a,b\r\n"
+                     "company=Second\r\n"
+                     "  appname=Indented\r\n"
+                     "url:colon=kept whole\r\n"
+                     "no equals sign\r\n"
+                     "[types]\n"
+                     "1001=My thermometer\n"
+                     "10x1=skipped later\n"
+                     "=empty key\n"
+                     "[label]\n"
+                     "extra=from a repeated section\n");
+    struct Case {
+        const char *section;
+        const char *key;
+        std::optional<QString> value;
+    };
+    const Case cases[] = {
+        {"label", "company", QStringLiteral("Acme ; Co")}, // trimmed, ";" inside a value kept, first wins
+        {"LABEL", "WEB", QStringLiteral("http://acme.example/a,b")},
+        {"label", "appname", QStringLiteral("Indented")}, // an indented line is a key, not a continuation
+        {"label", "url:colon", QStringLiteral("kept whole")},
+        {"label", "extra", std::nullopt}, // only the first section of a name counts
+        {"label", "no equals sign", std::nullopt},
+        {"types", "1001", QStringLiteral("My thermometer")},
+        {"missing", "company", std::nullopt},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(ini.Value(QString::fromUtf8(c.section), QString::fromUtf8(c.key)), c.value) << c.key;
+    EXPECT_EQ(ini.Keys(QStringLiteral("TYPES")),
+              (QStringList{QStringLiteral("1001"), QStringLiteral("10x1"), QString()}));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("label"), QStringLiteral("nothing"), QStringLiteral("dflt")),
+              QStringLiteral("dflt"));
+}
+
+TEST(ProfileIniTest, AMissingFileReadsAsEmpty)
+{
+    TProfileIni ini;
+    EXPECT_FALSE(ini.Load(QStringLiteral("/nonexistent/Ombrix.ini")));
+    EXPECT_TRUE(ini.Keys(QStringLiteral("label")).isEmpty());
+}
+
+TEST(ProfileIniTest, ALongValueIsCutNotSplitIntoAnotherKey)
+{
+    const QByteArray longValue(400, 'v');
+    TProfileIni ini;
+    ini.LoadFromData("[label]\nweb=" + longValue + "\nappname=A\n");
+    EXPECT_EQ(ini.Keys(QStringLiteral("label")),
+              (QStringList{QStringLiteral("web"), QStringLiteral("appname")}));
+    EXPECT_TRUE(longValue.startsWith(ini.Value(QStringLiteral("label"), QStringLiteral("web"))->toLatin1()));
+}
+
+TEST(BrandLookTest, OnlyTheExactDefaultBrandKeepsTheBuiltInLogoAndMakersLink)
+{
+    QTemporaryDir dir;
+    const QString programDir = dir.path() + QLatin1Char('/');
+    const QString withWeb = dir.filePath(QStringLiteral("with-web.ini"));
+    const QString withoutWeb = dir.filePath(QStringLiteral("without-web.ini"));
+    for (const auto &[path, text] :
+         {std::pair{withWeb, QByteArray("[label]\ncompany=Acme\nweb=https://acme.example\n")},
+          std::pair{withoutWeb, QByteArray("[label]\ncompany=Acme\n")}}) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+    const QString missing = dir.filePath(QStringLiteral("missing.ini"));
+
+    struct Case {
+        const char *name;
+        QString brand;
+        QString ini;
+        bool builtIn;
+        bool linkEnabled;
+        QString link;
+    };
+    const Case cases[] = {
+        {"default brand", QStringLiteral("TALMO"), missing, true, true, QString(MakerWebAddress)},
+        {"default brand, file with web", QStringLiteral("TALMO"), withWeb, true, true,
+         QString(MakerWebAddress)},
+        {"Talmo is foreign here", QStringLiteral("Talmo"), withoutWeb, false, false, QString()},
+        {"slash in company", QStringLiteral("Acme/Ltd"), withWeb, false, true,
+         QStringLiteral("https://acme.example")},
+        {"empty company", QString(), withoutWeb, false, false, QString()},
+        {"foreign brand, no file", QStringLiteral("Acme"), missing, false, false, QString()},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const TBrandLook look = DecideBrandLook(c.brand, programDir, c.ini);
+        EXPECT_EQ(look.BuiltInLogo, c.builtIn);
+        EXPECT_EQ(look.LogoFile, c.builtIn ? QString() : programDir + QStringLiteral("logo.bmp"));
+        EXPECT_EQ(look.LinkEnabled, c.linkEnabled);
+        EXPECT_EQ(look.LinkUrl, c.link);
+    }
+}
