@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 
 namespace
 {
@@ -16,45 +15,67 @@ constexpr int significantDigits = 5;
 // device-configured decimal counts can be anything up to 255.
 constexpr int maxDecimals = 15;
 
-// A value rounded to 5 significant digits, as exact decimal digits:
-// value = (negative ? -1 : 1) * mantissa * 10^(exponent - 4), 10000 <= mantissa <= 99999.
-struct Rounded {
+// The shortest decimal digits that read back as the same double, so a stored
+// 12.345 is rounded as 12.345 and not as 12.3449999... .
+// value = (negative ? -1 : 1) * 0.d1d2d3... * 10^(exponent + 1), i.e. the first digit
+// stands at the power `exponent`.
+struct Decimal {
     bool negative = false;
-    std::int64_t mantissa = 0; // 0 for zero
+    QByteArray digits; // no leading zeros except for zero itself ("0")
     int exponent = 0;
 };
 
-Rounded roundSignificant(double value)
+Decimal shortestDecimal(double value)
 {
-    // to_chars is correctly rounded and, unlike printf, ignores the C locale that
-    // QCoreApplication installs from the environment.
-    char buf[40];
-    const auto res =
-        std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, significantDigits - 1);
-    *res.ptr = '\0';
-    // buf is like "-1.2346e+06".
-    Rounded r;
+    // to_chars ignores the C locale that QCoreApplication installs from the environment.
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
+    Decimal d;
     const char *p = buf;
     if (*p == '-') {
-        r.negative = true;
+        d.negative = true;
         ++p;
     }
-    for (; *p != 'e'; ++p)
+    for (; p != res.ptr && *p != 'e'; ++p)
         if (*p >= '0' && *p <= '9')
-            r.mantissa = r.mantissa * 10 + (*p - '0');
-    r.exponent = std::atoi(p + 1);
-    return r;
+            d.digits.append(*p);
+    if (p != res.ptr)
+        std::from_chars(p + (p[1] == '+' ? 2 : 1), res.ptr, d.exponent);
+    return d;
 }
 
-QString digitsWithPoint(std::int64_t scaled, int decimals, const QString &point)
+// Rounds |d| half away from zero to a multiple of 10^pos and returns the multiple
+// as decimal digits without leading zeros ("0" for zero).
+QByteArray roundAt(const Decimal &d, int pos)
 {
-    QString digits = QString::number(scaled);
-    if (decimals > 0) {
-        if (digits.size() <= decimals)
-            digits = QString(decimals + 1 - digits.size(), QLatin1Char('0')) + digits;
-        digits.insert(digits.size() - decimals, point);
+    const int keep = d.exponent - pos + 1; // digits at or above 10^pos
+    QByteArray r;
+    if (keep > 0)
+        r = d.digits.left(keep).leftJustified(keep, '0');
+    const char next = (keep >= 0 && keep < d.digits.size()) ? d.digits[keep] : '0';
+    if (next >= '5') {
+        int i = static_cast<int>(r.size()) - 1;
+        for (; i >= 0 && r[i] == '9'; --i)
+            r[i] = '0';
+        if (i >= 0)
+            r[i] = static_cast<char>(r[i] + 1);
+        else
+            r.prepend('1');
     }
-    return digits;
+    while (r.size() > 1 && r[0] == '0')
+        r.remove(0, 1);
+    return r.isEmpty() ? QByteArray("0") : r;
+}
+
+QString withPoint(const QByteArray &digits, int decimals, const QString &point)
+{
+    QString text = QString::fromLatin1(digits);
+    if (decimals > 0) {
+        if (text.size() <= decimals)
+            text.prepend(QString(decimals + 1 - text.size(), QLatin1Char('0')));
+        text.insert(text.size() - decimals, point);
+    }
+    return text;
 }
 
 } // namespace
@@ -68,41 +89,29 @@ QString FormatValue(double value, int decimals, const QLocale &locale)
 
     decimals = std::clamp(decimals, 0, maxDecimals);
     const QString point = locale.decimalPoint();
-    const Rounded r = roundSignificant(value);
+    const Decimal d = shortestDecimal(value);
 
-    if (r.mantissa != 0 && r.exponent >= significantDigits) {
-        // Integer part of more than 5 digits: d.dddd E±xx.
-        QString text = digitsWithPoint(r.mantissa, significantDigits - 1, point);
-        text += QLatin1Char('E');
-        text += r.exponent < 0 ? QLatin1Char('-') : QLatin1Char('+');
-        text += QStringLiteral("%1").arg(std::abs(r.exponent), 2, 10, QLatin1Char('0'));
-        return r.negative ? QLatin1Char('-') + text : text;
+    // One rounding only, at the coarser of the fifth significant digit and the last
+    // shown decimal: rounding twice would turn 21.349998 into 21.4 at one decimal.
+    const int pos = std::max(d.exponent - (significantDigits - 1), -decimals);
+    const QByteArray r = roundAt(d, pos);
+    const bool zero = r == "0";
+    const QString sign = (d.negative && !zero) ? QStringLiteral("-") : QString();
+    const int leadingPower = pos + static_cast<int>(r.size()) - 1;
+
+    if (!zero && leadingPower >= significantDigits) {
+        // Integer part of more than 5 digits: d.dddd E+xx. Here pos is the fifth
+        // significant digit, so r holds 5 digits (6 after a carry, the last being 0).
+        const QByteArray mantissa = r.left(significantDigits).leftJustified(significantDigits, '0');
+        return sign + withPoint(mantissa, significantDigits - 1, point) + QLatin1Char('E') +
+               QLatin1Char('+') + QStringLiteral("%1").arg(leadingPower, 2, 10, QLatin1Char('0'));
     }
 
-    // Fixed point. The rounded value has `scale` digits after the point; pad with
-    // zeros or round the exact decimal digits half away from zero.
-    const int scale = (significantDigits - 1) - r.exponent;
-    std::int64_t scaled = r.mantissa;
-    if (scale <= decimals) {
-        for (int i = scale; i < decimals; ++i)
-            scaled *= 10;
-    } else {
-        const int drop = scale - decimals;
-        if (drop > significantDigits) {
-            scaled = 0; // below half a unit of the last shown decimal
-        } else {
-            std::int64_t divisor = 1;
-            for (int i = 0; i < drop; ++i)
-                divisor *= 10;
-            scaled = (scaled + divisor / 2) / divisor;
-        }
-    }
-    QString text = digitsWithPoint(scaled, decimals, point);
-    // Negative zero after rounding is shown unsigned: "-0.0" would claim a sign
-    // the shown digits cannot support.
-    if (r.negative && scaled != 0)
-        text.prepend(QLatin1Char('-'));
-    return text;
+    // r counts units of 10^pos; shift it to units of 10^-decimals.
+    QByteArray scaled = r;
+    if (!zero)
+        scaled.append(QByteArray(pos + decimals, '0'));
+    return sign + withPoint(scaled, decimals, point);
 }
 
 bool IsNear(double value, double target)

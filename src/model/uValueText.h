@@ -10,6 +10,10 @@ class TQuantity;
 // Rounds to 5 significant digits, then writes fixed-point with exactly `decimals`
 // decimals (trailing zeros kept; clamped to 0..15) in the locale's decimal separator,
 // without group separators; the minus sign is always ASCII '-'.
+// The value is rounded once, half away from zero, at the coarser of its fifth
+// significant digit and the last shown decimal, working on the shortest decimal
+// form of the double (so 12.345 with 2 decimals reads "12.35", 21.349998 with 1
+// decimal "21.3", never the double-rounded "21.4").
 // When the rounded integer part has more than 5 digits the value is written in
 // scientific form instead: a mantissa with 4 decimals (5 significant digits) and a
 // signed exponent of at least two digits, e.g. "1.2346E+06", "-2.0000E+05".
