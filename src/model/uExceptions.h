@@ -8,7 +8,8 @@
 class Exception : public std::runtime_error
 {
 public:
-    explicit Exception(const QString &message) : std::runtime_error(message.toStdString()), m_message(message)
+    explicit Exception(const QString &message)
+        : std::runtime_error(message.toStdString()), m_message(message)
     {
     }
     const QString &Message() const noexcept { return m_message; }
