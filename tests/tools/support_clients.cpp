@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 
 namespace ToolClients
 {
@@ -100,6 +101,14 @@ FloatResult readFloatsTcp(quint16 port, int address, int count)
     return r;
 }
 
+// The Debian interpreter first: a version-manager shim on PATH costs a second per start.
+QString python()
+{
+    const QString system =
+        QStandardPaths::findExecutable(QStringLiteral("python3"), {QStringLiteral("/usr/bin")});
+    return system.isEmpty() ? QStringLiteral("python3") : system;
+}
+
 QVector<UdpReply> udp(quint16 port, const QStringList &requests, double timeoutS)
 {
     const QString script = TestEnv::sourceDir() + QStringLiteral("/tests/tools/udp_query.py");
@@ -107,8 +116,8 @@ QVector<UdpReply> udp(quint16 port, const QStringList &requests, double timeoutS
     args << requests;
     int code = 0;
     qint64 elapsed = 0;
-    const QString out = runProcess(QStringLiteral("python3"), args,
-                                   int(timeoutS * 1000) * int(requests.size() + 1) + 10000, code, elapsed);
+    const QString out =
+        runProcess(python(), args, int(timeoutS * 1000) * int(requests.size() + 1) + 10000, code, elapsed);
     QVector<UdpReply> replies;
     for (const QString &l : out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
         const QStringList w = l.split(QLatin1Char(' '));
