@@ -432,8 +432,12 @@ void Server::onModbus(Transport transport, uint64_t clientId, const uint8_t *adu
     const bool corrupt = f.crc.consume();
     Pending p{transport, clientId, {}, Clock::now(), {}};
     if (tcp) {
-        if (corrupt && pdu[0] == 0x03)
-            pdu[1] = uint8_t(pdu[1] + 2); // a byte count that does not match the data
+        if (corrupt && pdu[0] == 0x03) {
+            // a well-framed reply one register short: the master sees data that does not fit its request,
+            // and nothing is left over to spoil the next transaction on the connection
+            pdu.resize(pdu.size() - 2);
+            pdu[1] = uint8_t(pdu[1] - 2);
+        }
         const size_t len = pdu.size() + 1;
         p.bytes = {adu[0], adu[1], 0, 0, uint8_t(len >> 8), uint8_t(len & 0xFF), unit};
         p.bytes.insert(p.bytes.end(), pdu.begin(), pdu.end());
