@@ -73,7 +73,7 @@ int OnValue(void *user, const char *section, const char * /*name*/, const char *
 bool TProfileIni::Load(const QString &fileName)
 {
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (fileName.isEmpty() || !file.open(QIODevice::ReadOnly)) {
         m_sections.clear();
         return false;
     }

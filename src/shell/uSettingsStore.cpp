@@ -5,8 +5,8 @@
 #include <QSettings>
 #include <QStringList>
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 
 QString SettingsKeys::UserAlarmKey(int slot, QLatin1String suffix)
 {
@@ -23,9 +23,11 @@ QString FloatToSettingsText(double value, const QLocale &locale)
         return QStringLiteral("0");
 
     // 15 significant digits, then the digit string and decimal exponent decide the layout.
+    // to_chars, unlike printf, ignores the C locale QCoreApplication takes from the environment.
     char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%.14e", std::fabs(value));
-    const QByteArray text(buffer);
+    const auto end =
+        std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::scientific, 14);
+    const QByteArray text(buffer, end.ptr - buffer);
     const qsizetype ePos = text.indexOf('e');
     QByteArray digits = text.left(ePos);
     digits.remove(1, 1); // the '.'

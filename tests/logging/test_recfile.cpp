@@ -1,0 +1,364 @@
+#include "model/uOBGlob.h"
+#include "model/uSensType.h"
+#include "uRecFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace
+{
+
+const QLocale German(QLocale::German, QLocale::Germany);
+const QLocale English(QLocale::English, QLocale::UnitedStates);
+
+std::unique_ptr<TLangQuan> Quantity(int type, double value, int number = 0)
+{
+    auto q = std::make_unique<TLangQuan>();
+    q->SetQuanType(type);
+    q->Number = number;
+    q->Value = value;
+    return q;
+}
+
+std::unique_ptr<TLangQuanEx> DeviceQuantity(const QString &name, const QString &unit, int decimals,
+                                            double value, std::uint32_t raw)
+{
+    auto q = std::make_unique<TLangQuanEx>();
+    q->SetQuanType(TQuantity::qtComputed);
+    q->CustomName = name;
+    q->CustomUnit = unit;
+    q->CustomDecimals = static_cast<std::uint8_t>(decimals);
+    q->Value = value;
+    q->RawReading = raw;
+    return q;
+}
+
+// As std::string so that a mismatch prints as readable text.
+std::string ReadAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
+}
+
+// A record file in a temporary folder whose clock starts at 2024-03-05 14:07:09 and moves one
+// second per call (the first call names the file), so records written later show later times.
+class RecFileTest : public ::testing::Test
+{
+protected:
+    QTemporaryDir dir;
+    QDateTime now{QDate(2024, 3, 5), QTime(14, 7, 9)};
+    TSensType sensor;
+    TErrMessageList errors;
+
+    std::unique_ptr<TRecFile> MakeFile(const QLocale &locale = German, const QString &branding = QString())
+    {
+        auto file = std::make_unique<TRecFile>(
+            branding.isEmpty() ? dir.filePath(QStringLiteral("no-branding.ini")) : branding,
+            [this] {
+                const QDateTime t = now;
+                now = now.addSecs(1);
+                return t;
+            },
+            locale);
+        file->SetFolder(dir.path());
+        file->FileName = QStringLiteral("log.csv");
+        file->SensorType = &sensor;
+        file->ErrMessages = &errors;
+        return file;
+    }
+    QString LogPath() const { return dir.filePath(QStringLiteral("log.csv")); }
+};
+
+} // namespace
+
+TEST_F(RecFileTest, FarvoLogIsWrittenByteForByte)
+{
+    sensor.SetKind(3);
+    auto temperature = Quantity(TQuantity::qtTemperature, 21.5);
+    auto humidity = Quantity(TQuantity::qtRelativeHumidity, 45.25);
+    auto input = Quantity(TQuantity::qtBinaryInput, 1.0, 1);
+    auto rec = MakeFile();
+    rec->SerialNumber = QStringLiteral("12345");
+    rec->Columns[0] = temperature.get();
+    rec->Columns[1] = humidity.get();
+    rec->Columns[5] = input.get();
+
+    EXPECT_TRUE(rec->WriteRecord(true));
+    EXPECT_TRUE(rec->HeaderWritten);
+    EXPECT_TRUE(rec->WriteRecord(false));
+    EXPECT_TRUE(rec->WriteRecord(false, QStringLiteral("Paused")));
+
+    const QByteArray expected = "\xEF\xBB\xBF"
+                                "\"Sensor type\";\"Serial number\"\r\n"
+                                "\"H3030\";\"12345\"\r\n"
+                                "\r\n"
+                                "\"Local PC Date\";\"Local PC Time\";\"Temperature (\xC2\xB0"
+                                "C)\";\"Relative humidity (%)\";\"Binary input 1\"\r\n"
+                                "\"05.03.24\";\"14:07:10\";\"21,5\";\"45,3\";\"closed\";\"\"\r\n"
+                                "\"05.03.24\";\"14:07:11\";\"\";\"\";\"\";\"Read error\"\r\n"
+                                "\"05.03.24\";\"14:07:12\";\"\";\"\";\"\";\"Paused\"\r\n";
+    EXPECT_EQ(ReadAll(LogPath()), expected.toStdString());
+}
+
+TEST_F(RecFileTest, DuskoLogIsWrittenByteForByte)
+{
+    sensor.SetKind(82);
+    errors.SetListType(TErrMessageList::ltDusko);
+    auto flow = DeviceQuantity(QStringLiteral("Flow \"A"), QStringLiteral("l/s"), 2, 1234.5, 0x449A5000);
+    auto level = DeviceQuantity(QStringLiteral("Level"), QString(), 0, 0.0, 0x7F800000);
+    auto rec = MakeFile(English);
+    rec->SerialNumber = QStringLiteral("D-77");
+    rec->AlterNames.Load(QString(), QString()); // no replacements
+    rec->Columns[18] = flow.get();
+    rec->Columns[19] = level.get();
+
+    EXPECT_TRUE(rec->WriteRecord(true));
+
+    // The quote in the device-defined name leaves an unbalanced cell; the line is written anyway.
+    const QByteArray expected = "\xEF\xBB\xBF"
+                                "\"Sensor type\";\"Serial number\"\r\n"
+                                "\"ED5822\";\"D-77\"\r\n"
+                                "\r\n"
+                                "\"Local PC Date\";\"Local PC Time\";\"Flow \"A (l/s)\";\"Level\"\r\n"
+                                "\"3/5/24\";\"2:07:10 PM\";\"1234.50\";\"N/A\";\"\"\r\n";
+    EXPECT_EQ(ReadAll(LogPath()), expected.toStdString());
+}
+
+TEST_F(RecFileTest, ValueCellsFollowTheRulesInTheirOrder)
+{
+    errors.SetListType(TErrMessageList::ltGeneric);
+    TErrMessageList gelmi(TErrMessageList::ltGelmi);
+    struct Case {
+        const char *name;
+        int kind;
+        int type;
+        double value;
+        bool readOK;
+        const TErrMessageList *list;
+        std::uint32_t raw;
+        QString cell;
+    };
+    const Case cases[] = {
+        {"failed read", 3, TQuantity::qtTemperature, 21.5, false, &errors, 0, QString()},
+        {"failed Dusko read", 82, TQuantity::qtComputed, 21.5, false, &errors, 0x7F800000, QString()},
+        {"Dusko error pattern", 82, TQuantity::qtComputed, 0.0, true, &gelmi, 0xFF800003,
+         QStringLiteral("Error E3")},
+        {"Dusko value above 999", 82, TQuantity::qtComputed, 5000.0, true, &gelmi, 0x459C4000,
+         QStringLiteral("5000.0")},
+        {"Dusko value below -999", 82, TQuantity::qtComputed, -2000.0, true, &gelmi, 0xC4FA0000,
+         QStringLiteral("-2000.0")},
+        {"CO2 -9998 is no value", 3, TQuantity::qtCO2Concentration, -9998.0, true, &errors, 0,
+         QStringLiteral("----")},
+        {"CO2 near -9998", 3, TQuantity::qtCO2Concentration, -9997.95, true, &errors, 0,
+         QStringLiteral("----")},
+        {"CO2 -9999 is a number", 3, TQuantity::qtCO2Concentration, -9999.0, true, &errors, 0,
+         QStringLiteral("-9999")},
+        {"CO2 below -9999", 3, TQuantity::qtCO2Concentration, -10000.0, true, &errors, 0,
+         QStringLiteral("Error ")},
+        {"CO2 above 999", 3, TQuantity::qtCO2Concentration, 5000.0, true, &errors, 0, QStringLiteral("5000")},
+        {"temperature 999.9", 3, TQuantity::qtTemperature, 999.9, true, &errors, 0,
+         QStringLiteral("Error 1")},
+        {"temperature 999.0", 3, TQuantity::qtTemperature, 999.0, true, &errors, 0, QStringLiteral("999.0")},
+        {"temperature -999.0", 3, TQuantity::qtTemperature, -999.0, true, &errors, 0,
+         QStringLiteral("-999.0")},
+        {"temperature -999.9", 3, TQuantity::qtTemperature, -999.9, true, &errors, 0,
+         QStringLiteral("Error 2")},
+        {"pressure above 999", 3, TQuantity::qtPressure, 1013.2, true, &errors, 0, QStringLiteral("1013.2")},
+        {"binary input closed", 3, TQuantity::qtBinaryInput, 0.95, true, &errors, 0,
+         QStringLiteral("closed")},
+        {"binary input open", 3, TQuantity::qtBinaryInput, 0.0, true, &errors, 0, QStringLiteral("open")},
+        {"binary input out of range", 3, TQuantity::qtBinaryInput, 1000.0, true, &errors, 0,
+         QStringLiteral("Error 1")},
+        {"relay closed", 3, TQuantity::qtRelayOutput, 1.0, true, &errors, 0, QStringLiteral("closed")},
+        {"relay below -999", 3, TQuantity::qtRelayOutput, -1000.0, true, &errors, 0,
+         QStringLiteral("Error 2")},
+        {"CO2 level active", 3, TQuantity::qtCO2Level, 1.05, true, &errors, 0, QStringLiteral("active")},
+        {"CO2 level inactive", 3, TQuantity::qtCO2Level, 0.5, true, &errors, 0, QStringLiteral("inactive")},
+        {"Gelmi code N/A", 77, TQuantity::qtTemperature, -1100.0, true, &gelmi, 0, QStringLiteral("N/A")},
+        {"Gelmi code E3", 77, TQuantity::qtTemperature, -1100.3, true, &gelmi, 0, QStringLiteral("Error E3")},
+        {"Gelmi unknown code", 77, TQuantity::qtTemperature, -1200.0, true, &gelmi, 0,
+         QStringLiteral("Error 2")},
+        {"no error list", 77, TQuantity::qtTemperature, -1100.0, true, nullptr, 0, QStringLiteral("Error 2")},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        sensor.SetKind(c.kind);
+        auto rec = MakeFile(English);
+        rec->ErrMessages = c.list;
+        std::unique_ptr<TLangQuan> q;
+        if (c.kind == 82)
+            q = DeviceQuantity(QStringLiteral("X"), QString(), 1, c.value, c.raw);
+        else
+            q = Quantity(c.type, c.value);
+        EXPECT_EQ(rec->ValueCell(*q, c.readOK), c.cell);
+    }
+}
+
+TEST_F(RecFileTest, HeaderPartsAppearOnlyWhenTheyHaveContent)
+{
+    sensor.SetKind(1);
+    auto temperature = Quantity(TQuantity::qtTemperature, 20.0);
+    auto absent = Quantity(TQuantity::qtNone, 0.0);
+    const QString branding = dir.filePath(QStringLiteral("Ombrix.ini"));
+    QFile ini(branding);
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[types]\n1001=My thermometer\n");
+    ini.close();
+
+    struct Case {
+        const char *name;
+        QString serial;
+        bool withColumn;
+        QByteArray header;
+        QByteArray record;
+    };
+    const Case cases[] = {
+        {"serial and a column", QStringLiteral("S1"), true,
+         "\"Sensor type\";\"Serial number\"\r\n\"My thermometer\";\"S1\"\r\n\r\n"
+         "\"Local PC Date\";\"Local PC Time\";\"Temperature (\xC2\xB0"
+         "C)\"",
+         "\"05.03.24\";\"14:07:10\";\"20,0\";\"\""},
+        {"no serial", QString(), true,
+         "\"Local PC Date\";\"Local PC Time\";\"Temperature (\xC2\xB0"
+         "C)\"",
+         "\"05.03.24\";\"14:07:10\";\"20,0\";\"\""},
+        {"no column", QStringLiteral("S1"), false,
+         "\"Sensor type\";\"Serial number\"\r\n\"My thermometer\";\"S1\"\r\n", ";\"Read error\""},
+        {"neither", QString(), false, "", ";\"Read error\""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(LogPath());
+        now = QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9));
+        auto rec = MakeFile(German, branding);
+        rec->SerialNumber = c.serial;
+        rec->Columns[0] = c.withColumn ? temperature.get() : absent.get();
+        EXPECT_TRUE(rec->WriteRecord(c.withColumn));
+        EXPECT_TRUE(rec->HeaderWritten);
+        const QByteArray expected =
+            "\xEF\xBB\xBF" + (c.header.isEmpty() ? QByteArray() : c.header + "\r\n") + c.record + "\r\n";
+        EXPECT_EQ(ReadAll(LogPath()), expected.toStdString());
+    }
+}
+
+TEST_F(RecFileTest, AppendingToAnExistingFileAddsASecondHeaderWithoutASecondMark)
+{
+    sensor.SetKind(3);
+    auto temperature = Quantity(TQuantity::qtTemperature, 20.0);
+    for (int run = 0; run < 2; ++run) {
+        auto rec = MakeFile();
+        rec->Columns[0] = temperature.get();
+        EXPECT_TRUE(rec->WriteRecord(true));
+    }
+    const QByteArray header = "\"Local PC Date\";\"Local PC Time\";\"Temperature (\xC2\xB0"
+                              "C)\"\r\n";
+    EXPECT_EQ(ReadAll(LogPath()), ("\xEF\xBB\xBF" + header + "\"05.03.24\";\"14:07:10\";\"20,0\";\"\"\r\n" +
+                                   header + "\"05.03.24\";\"14:07:12\";\"20,0\";\"\"\r\n")
+                                      .toStdString());
+}
+
+TEST_F(RecFileTest, LinesWaitWhileTheFileCannotBeOpenedAndKeepTheirOrder)
+{
+    sensor.SetKind(3);
+    auto temperature = Quantity(TQuantity::qtTemperature, 20.0);
+    struct Case {
+        const char *name;
+        std::function<QString(const QString &base)> block; // returns the folder to log into
+        std::function<void(const QString &base)> unblock;
+    };
+    const Case cases[] = {
+        {"missing folder", [](const QString &base) { return base + QStringLiteral("/later"); },
+         [](const QString &base) { QDir().mkpath(base + QStringLiteral("/later")); }},
+        {"parent is a regular file",
+         [](const QString &base) {
+             QFile f(base + QStringLiteral("/blocker"));
+             EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+             return base + QStringLiteral("/blocker");
+         },
+         [](const QString &base) {
+             QFile::remove(base + QStringLiteral("/blocker"));
+             QDir().mkpath(base + QStringLiteral("/blocker"));
+         }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        now = QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9));
+        auto rec = MakeFile();
+        rec->SetFolder(c.block(dir.path()));
+        rec->Columns[0] = temperature.get();
+        for (int i = 0; i < 3; ++i) {
+            temperature->Value = 20.0 + i;
+            EXPECT_TRUE(rec->WriteRecord(true));
+        }
+        ASSERT_TRUE(rec->Pending.has_value());
+        EXPECT_EQ(rec->Pending->size(), 4); // the header and three records
+        EXPECT_FALSE(rec->FlushPending());
+        EXPECT_EQ(rec->Pending->size(), 4);
+
+        c.unblock(dir.path());
+        temperature->Value = 23.0;
+        EXPECT_TRUE(rec->WriteRecord(true));
+        EXPECT_FALSE(rec->Pending.has_value());
+        EXPECT_EQ(ReadAll(rec->FilePath()),
+                  "\xEF\xBB\xBF\"Local PC Date\";\"Local PC Time\";\"Temperature (\xC2\xB0"
+                  "C)\"\r\n"
+                  "\"05.03.24\";\"14:07:10\";\"20,0\";\"\"\r\n"
+                  "\"05.03.24\";\"14:07:11\";\"21,0\";\"\"\r\n"
+                  "\"05.03.24\";\"14:07:12\";\"22,0\";\"\"\r\n"
+                  "\"05.03.24\";\"14:07:13\";\"23,0\";\"\"\r\n");
+        EXPECT_TRUE(rec->FlushPending()); // nothing left to write
+    }
+}
+
+TEST_F(RecFileTest, AFailedWriteLosesOnlyThatLine)
+{
+    if (!QFile::exists(QStringLiteral("/dev/full")))
+        GTEST_SKIP() << "needs /dev/full to make a write fail after a successful open";
+    sensor.SetKind(3);
+    auto temperature = Quantity(TQuantity::qtTemperature, 20.0);
+    auto rec = MakeFile();
+    rec->SetFolder(QStringLiteral("/dev"));
+    rec->FileName = QStringLiteral("full");
+    rec->Columns[0] = temperature.get();
+    EXPECT_FALSE(rec->WriteRecord(true)); // the header fails: the record is not attempted
+    EXPECT_FALSE(rec->HeaderWritten);
+    EXPECT_FALSE(rec->Pending.has_value());
+    EXPECT_FALSE(rec->AppendLine(QStringLiteral("x")));
+    EXPECT_TRUE(rec->AppendLine(QString())); // nothing to write is no failure
+
+    // The lost lines are not retried; the next lines go out normally.
+    rec->SetFolder(dir.path());
+    rec->FileName = QStringLiteral("log.csv");
+    EXPECT_TRUE(rec->WriteRecord(true));
+    EXPECT_EQ(ReadAll(LogPath()), "\xEF\xBB\xBF\"Local PC Date\";\"Local PC Time\";\"Temperature (\xC2\xB0"
+                                  "C)\"\r\n\"05.03.24\";\"14:07:10\";\"20,0\";\"\"\r\n");
+}
+
+TEST_F(RecFileTest, NameFolderAndFormatsFollowTheClockAndLocale)
+{
+    auto rec = MakeFile();
+    TRecFile fresh(
+        QString(), [] { return QDateTime(QDate(2009, 1, 2), QTime(3, 4, 5)); }, German);
+    EXPECT_EQ(fresh.FileName, QStringLiteral("090102030405.csv"));
+    EXPECT_TRUE(fresh.Folder.isEmpty());
+    EXPECT_FALSE(fresh.HeaderWritten);
+
+    struct FolderCase {
+        QString given;
+        QString stored;
+    };
+    for (const FolderCase &c :
+         {FolderCase{QString(), QString()}, FolderCase{"/tmp", "/tmp/"}, FolderCase{"/tmp/", "/tmp/"}}) {
+        rec->SetFolder(c.given);
+        EXPECT_EQ(rec->Folder, c.stored);
+    }
+
+    EXPECT_EQ(TRecFile::DateFormatOf(English), QStringLiteral("M/d/yy"));
+    EXPECT_EQ(TRecFile::TimeFormatOf(English), QStringLiteral("h:mm:ss AP"));
+    EXPECT_EQ(TRecFile::TimeFormatOf(German), QStringLiteral("HH:mm:ss"));
+}
