@@ -1,6 +1,7 @@
 #include "uDeviceComm.h"
 
 #include "SimProcess.h"
+#include "support_comm.h"
 
 #include "model/uExceptions.h"
 
@@ -250,7 +251,7 @@ class XPortSim : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(sim.start(QStringLiteral("farvo-xport.json"))) << qPrintable(sim.errorOutput());
+        ASSERT_TRUE(sim.start(CommTest::scenario())) << qPrintable(sim.errorOutput());
         x.Host = QStringLiteral("127.0.0.1");
         x.Port = sim.udpPort();
         x.ReceiveTimeout = 1000;
