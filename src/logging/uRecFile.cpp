@@ -148,8 +148,8 @@ QString TRecFile::BuildRecord(bool readOK, const QString &note) const
         return QLatin1Char(';') + Cell(noteText);
 
     const QDateTime now = m_clock();
-    cells.prepend(m_locale.toString(now.time(), TimeFormatOf(m_locale)));
-    cells.prepend(m_locale.toString(now.date(), DateFormatOf(m_locale)));
+    cells.prepend(m_locale.toString(now.time(), m_timeFormat));
+    cells.prepend(m_locale.toString(now.date(), m_dateFormat));
     cells << noteText;
     return Cells(cells);
 }

@@ -87,4 +87,6 @@ private:
 
     TClock m_clock;
     QLocale m_locale;
+    QString m_dateFormat; // looked up once: the locale does not change during a measurement
+    QString m_timeFormat;
 };
