@@ -33,7 +33,7 @@ QString Cells(const QStringList &texts)
 
 TRecFile::TRecFile(const QString &brandingIniPath, TClock clock, const QLocale &locale)
     : m_clock(clock ? std::move(clock) : TClock([] { return QDateTime::currentDateTime(); })),
-      m_locale(locale)
+      m_locale(locale), m_dateFormat(DateFormatOf(locale)), m_timeFormat(TimeFormatOf(locale))
 {
     FileName = m_clock().toString(QStringLiteral("yyMMddHHmmss")) + QStringLiteral(".csv");
     AlterNames.Load(brandingIniPath, QStringLiteral("types"));
