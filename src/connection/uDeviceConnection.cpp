@@ -5,6 +5,7 @@
 #include "model/uExceptions.h"
 
 #include <QCoreApplication>
+#include <QStringList>
 
 namespace
 {
@@ -18,6 +19,17 @@ void EnsureKeepAlive()
         return;
     SetKeepAlive([] { QCoreApplication::processEvents(); });
     registered = true;
+}
+
+// The address check accepts leading zeros ("010.001.000.255"), but the socket
+// layer either refuses them or reads them as octal; both would reach another
+// device than the one the user typed. Hand on the plain decimal form.
+QString PlainIP(const QString &ip)
+{
+    QStringList parts = ip.split(QLatin1Char('.'));
+    for (QString &part : parts)
+        part = QString::number(part.toInt());
+    return parts.join(QLatin1Char('.'));
 }
 
 } // namespace
@@ -70,11 +82,13 @@ TConnectOutcome TDeviceConnection::Connect(const TConnectionParams &params)
         return TConnectOutcome::WrongIP;
     }
     Params = params;
+    if (params.Protocol == TConnectionParams::Ethernet)
+        Params.IP = PlainIP(params.IP);
 
     try {
         if (params.Protocol == TConnectionParams::Ethernet) {
             Modbus.SetProtocolKind(TSyncMBus::KindTcp);
-            Modbus.SetHost(params.IP);
+            Modbus.SetHost(Params.IP);
             Modbus.SetTcpPort(params.TcpPort);
             Modbus.setTimeout(params.Timeout);
             // SlaveAddress stays as an earlier serial connection left it.
