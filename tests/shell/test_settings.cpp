@@ -70,11 +70,15 @@ TEST(SettingsValueForms, RealsReadTheLocaleFormThenTheCForm)
         std::optional<double> value;
     };
     const Case cases[] = {
-        {"25,5", de, 25.5},          {"25.5", de, 25.5},         {" -3,25 ", de, -3.25},
-        {"1,5E20", de, 1.5e20},      {"25,5", en, std::nullopt}, // a decimal comma does not convert under a
-                                                                 // decimal point
-        {"1,000", en, std::nullopt},                             // group separators are never accepted
-        {"abc", en, std::nullopt},   {"", de, std::nullopt},
+        {"25,5", de, 25.5},
+        {"25.5", de, 25.5},
+        {" -3,25 ", de, -3.25},
+        {"1,5E20", de, 1.5e20},
+        {"25,5", en, std::nullopt},  // a decimal comma does not convert under a
+                                     // decimal point
+        {"1,000", en, std::nullopt}, // group separators are never accepted
+        {"abc", en, std::nullopt},
+        {"", de, std::nullopt},
     };
     for (const Case &c : cases) {
         const std::optional<double> value = SettingsTextToFloat(QString::fromUtf8(c.text), c.locale);
