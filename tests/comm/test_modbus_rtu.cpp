@@ -316,3 +316,18 @@ TEST_F(RtuMaster, OpeningRtuPausesWhileKeepingTheWindowAlive)
     ASSERT_NO_THROW(m.ReadSegment(1, buf));
     EXPECT_LT(t.elapsed(), 150) << "an open master reads at once";
 }
+
+TEST_F(RtuMaster, FreshSerialObjectOpensCom1WithItsOwnFields)
+{
+    m.Close(); // releases the pty
+    ScopedEnv com1("OMBRIX_COM_PORTS", QByteArray("1=") + QFile::encodeName(pty.masterSide()));
+    TMbusRtuMasterProtocol rtu;
+    EXPECT_EQ(rtu.portName, QStringLiteral("COM1"));
+    EXPECT_EQ(rtu.baudRate, 9600);
+    ASSERT_NO_THROW(rtu.openProtocol());
+    EXPECT_TRUE(rtu.isOpen());
+    EXPECT_EQ(lineSpeed(), B9600);
+    std::array<std::uint16_t, 2> pair{};
+    ASSERT_NO_THROW(rtu.readMultipleRegisters(1, 0x3002, pair));
+    EXPECT_EQ(pair[0], 0x0231);
+}

@@ -187,6 +187,22 @@ TEST_F(TcpMaster, RetriesAfterATimeoutOnAFreshConnection)
     EXPECT_EQ(sim.log().size(), 2);
 }
 
+TEST_F(TcpMaster, PollDelaySpacesConsecutiveRequests)
+{
+    m.setPollDelay(150);
+    EXPECT_EQ(m.pollDelay(), 150);
+    std::array<std::uint16_t, 2> pair{};
+    ASSERT_NO_THROW(m.ReadRegisters(1, 1, pair));
+    QElapsedTimer t;
+    t.start();
+    ASSERT_NO_THROW(m.ReadRegisters(1, 1, pair));
+    EXPECT_GE(t.elapsed(), 140);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    t.restart();
+    ASSERT_NO_THROW(m.ReadRegisters(1, 1, pair));
+    EXPECT_LT(t.elapsed(), 100) << "a pause already taken is not added again";
+}
+
 TEST_F(TcpMaster, ChecksumOfTheFlashSegments)
 {
     TSegmentBuffer buf{};
