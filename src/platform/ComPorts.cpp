@@ -70,7 +70,10 @@ QString conventionPath(int number)
 // minicom; only a live owner other than us counts.
 bool lockFileHeld(const QString &devicePath)
 {
-    const QString base = QFileInfo(devicePath).fileName();
+    // Lock files name the real node, not a link to it.
+    const QFileInfo info(devicePath);
+    const QString canonical = info.canonicalFilePath();
+    const QString base = QFileInfo(canonical.isEmpty() ? devicePath : canonical).fileName();
     for (const char *dir : {"/run/lock", "/var/lock"}) {
         QFile f(QLatin1String(dir) + QLatin1String("/LCK..") + base);
         if (!f.open(QIODevice::ReadOnly))
