@@ -385,6 +385,10 @@ std::int32_t libmodbusRead(MbusMasterInstance *h, int slave, int startAddr, std:
 {
     if (modbus_set_slave(h->ctx, slave) != 0)
         return MBUS_ILLEGAL_ARGUMENT;
+    // A reply that came after its request timed out still lies in the line
+    // buffer and, being as long as the next one, would be taken for it.
+    if (h->kind == MbusMasterInstance::Kind::Rtu)
+        modbus_flush(h->ctx);
     const int rc = modbus_read_registers(h->ctx, startAddr, count, regs);
     if (rc == count)
         return MBUS_OK;

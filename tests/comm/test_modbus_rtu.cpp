@@ -135,6 +135,20 @@ TEST_F(RtuMaster, RetryCountRepeatsAfterChecksumErrors)
     EXPECT_EQ(sim.log().size(), 3);
 }
 
+TEST_F(RtuMaster, LateReplyOfATimedOutRequestIsNotTakenForTheNext)
+{
+    // Segment 1 is answered after its time-out; its reply (64 registers, as
+    // long as the next one's) lies in the line buffer when segment 3 is asked.
+    ASSERT_TRUE(ctl(QStringLiteral("fault delay 500")));
+    TSegmentBuffer buf{};
+    EXPECT_TRUE(raisedBy([&] { m.ReadSegment(1, buf); }).is(typeid(EReplyTimeoutException)));
+    QThread::msleep(450);
+    ASSERT_TRUE(ctl(QStringLiteral("fault delay off")));
+    ASSERT_NO_THROW(m.ReadSegment(3, buf));
+    EXPECT_EQ(TMSPModbus::WordAt(0x3002, buf), 0x0231) << "segment 1's late words instead";
+    expectReads();
+}
+
 TEST_F(RtuMaster, MissingDeviceThenTheRightPort)
 {
     // Changing the port of an open master reopens it, here onto nothing.
