@@ -114,17 +114,6 @@ void putText(std::array<uint8_t, 126> &rec, size_t at, size_t width, const std::
         rec[at + i] = i < text.size() ? uint8_t(text[i]) : 0;
 }
 
-std::string hex(const uint8_t *p, size_t n)
-{
-    static const char digits[] = "0123456789ABCDEF";
-    std::string s;
-    for (size_t i = 0; i < n; ++i) {
-        s += digits[p[i] >> 4];
-        s += digits[p[i] & 15];
-    }
-    return s;
-}
-
 int64_t parseCount(const std::vector<std::string> &args, size_t i)
 {
     if (args.size() <= i)
@@ -137,6 +126,17 @@ int64_t parseCount(const std::vector<std::string> &args, size_t i)
 }
 
 } // namespace
+
+std::string hexBytes(const uint8_t *p, size_t n)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string s;
+    for (size_t i = 0; i < n; ++i) {
+        s += digits[p[i] >> 4];
+        s += digits[p[i] & 15];
+    }
+    return s;
+}
 
 uint16_t crc16(const uint8_t *data, size_t len)
 {
@@ -644,7 +644,7 @@ std::optional<std::vector<uint8_t>> Device::udp(const std::vector<uint8_t> &q, s
         }
         return std::nullopt;
     }
-    note = "ignored " + hex(q.data(), std::min<size_t>(q.size(), 24));
+    note = "ignored " + hexBytes(q.data(), std::min<size_t>(q.size(), 24));
     return std::nullopt;
 }
 

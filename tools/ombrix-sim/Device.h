@@ -145,5 +145,7 @@ uint16_t crc16(const uint8_t *data, size_t len);
 int64_t parseInt(const nlohmann::json &j);
 int64_t parseInt(const std::string &text);
 uint16_t alarmWord(const std::string &code);
+// Upper-case hexadecimal text of the bytes, two digits each (for the logs).
+std::string hexBytes(const uint8_t *p, size_t n);
 
 } // namespace sim

@@ -30,17 +30,6 @@ constexpr size_t kMaxControlLine = 1024;
 constexpr size_t kMaxLog = 1000;
 constexpr size_t kMaxPending = 256;
 
-std::string hexBytes(const uint8_t *p, size_t n)
-{
-    static const char digits[] = "0123456789ABCDEF";
-    std::string s;
-    for (size_t i = 0; i < n; ++i) {
-        s += digits[p[i] >> 4];
-        s += digits[p[i] & 15];
-    }
-    return s;
-}
-
 std::string fmt(const char *format, ...) __attribute__((format(printf, 1, 2)));
 std::string fmt(const char *format, ...)
 {
