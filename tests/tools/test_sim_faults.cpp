@@ -6,7 +6,12 @@
 
 #include <QProcess>
 #include <QTemporaryDir>
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace ToolClients;
 
@@ -105,6 +110,26 @@ TEST_F(Faults, OfflineSilencesModbusAndUdpUntilItComesBack)
     ASSERT_TRUE(command(QStringLiteral("offline off")));
     EXPECT_TRUE(readTcp(sim.tcpPort(), 0, 64, 1, 0.3).ok);
     EXPECT_TRUE(udpOne(sim.udpPort(), QStringLiteral("000100E4"), 0.3));
+}
+
+// A slow UDP answer still on its way when the device goes offline is lost with the device.
+TEST_F(Faults, OfflineSwallowsAUdpAnswerStillOnItsWay)
+{
+    ASSERT_TRUE(command(QStringLiteral("fault udpdelay 300")));
+    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    to.sin_port = htons(sim.udpPort());
+    const uint8_t discovery[] = {0x00, 0x00, 0x00, 0xF6};
+    ASSERT_EQ(sendto(fd, discovery, sizeof discovery, 0, reinterpret_cast<const sockaddr *>(&to), sizeof to),
+              ssize_t(sizeof discovery));
+    ASSERT_EQ(sim.log(), QStringList{QStringLiteral("udp:000000F6")}); // queued, not yet answered
+    ASSERT_TRUE(command(QStringLiteral("offline on")));
+    pollfd p{fd, POLLIN, 0};
+    EXPECT_EQ(poll(&p, 1, 800), 0) << "an offline device answered";
+    close(fd);
 }
 
 TEST_F(Faults, UdpSlowOrSilent)

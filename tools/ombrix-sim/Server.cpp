@@ -584,8 +584,8 @@ void Server::setOffline(bool on)
         return;
     f.offline = on;
     if (on) {
-        // replies still on their way are lost with the device
-        std::erase_if(m_pending, [](const Pending &p) { return p.transport != Transport::Udp; });
+        // replies still on their way are lost with the device, the slow UDP answers too
+        m_pending.clear();
         for (auto &c : m_clients)
             c.silent = true;
     } else {
