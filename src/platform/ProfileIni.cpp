@@ -22,6 +22,22 @@ struct TParseState {
     std::function<void(const QString &, const QString &, const QString &)> OnEntry;
 };
 
+// Whether inih takes the line as a section header: "[" and a "]" that no inline comment
+// (a ";" after a blank) hides. Only such a line starts a section; a malformed one is skipped
+// and the keys after it stay in the section before it.
+bool IsSectionHeader(const QByteArray &line)
+{
+    if (!line.startsWith('['))
+        return false;
+    for (qsizetype i = 1; i < line.size(); ++i) {
+        if (line.at(i) == ']')
+            return true;
+        if (line.at(i) == ';' && (line.at(i - 1) == ' ' || line.at(i - 1) == '\t'))
+            return false;
+    }
+    return false;
+}
+
 // Feeds inih one line at a time. Leading blanks are removed so that an indented line is a
 // key of its own (as Windows reads it) and never a continuation of the previous value;
 // a line longer than inih's buffer is cut to fit rather than split into two lines.
@@ -38,7 +54,7 @@ char *ReadLine(char *buffer, int size, void *stream)
         ++start;
     line = line.mid(start);
     state->Current = line;
-    if (line.startsWith('['))
+    if (IsSectionHeader(line))
         ++state->Occurrence;
     const qsizetype room = size - 2;
     const qsizetype n = std::min<qsizetype>(line.size(), room);

@@ -45,6 +45,16 @@ TEST(ProfileIniTest, ReadsByWindowsProfileRules)
               QStringLiteral("dflt"));
 }
 
+TEST(ProfileIniTest, AMalformedSectionLineLeavesTheKeysInTheCurrentSection)
+{
+    // A header without its closing bracket starts no section, so the keys after it still
+    // belong to the section before it.
+    TProfileIni ini;
+    ini.LoadFromData("[label]\ncompany=Acme\n[broken\nappname=Foo\n[a ;]\nweb=w\n[label]\nextra=x\n");
+    EXPECT_EQ(ini.Keys(QStringLiteral("label")),
+              (QStringList{QStringLiteral("company"), QStringLiteral("appname"), QStringLiteral("web")}));
+}
+
 TEST(ProfileIniTest, AMissingFileReadsAsEmpty)
 {
     TProfileIni ini;
