@@ -175,9 +175,17 @@ TEST(FaultsRtu, BadCrcAndOfflineOnTheLine)
 
 TEST_F(Faults, ControlProtocolRefusesWhatItCannotDo)
 {
-    const char *bad[] = {"bogus",           "set farvo.c9 1",        "set gelmi.c1 5", "set farvo.c1 70000",
-                         "fault exception", "fault delay soon",      "fault nonsense", "offline maybe",
-                         "get nothing",     "set farvo.alarm.12 low"};
+    const char *bad[] = {"bogus",
+                         "set farvo.c9 1",
+                         "set gelmi.c1 5",
+                         "set farvo.c1 70000",
+                         "fault exception",
+                         "fault delay soon",
+                         "fault nonsense",
+                         "offline maybe",
+                         "get nothing",
+                         "set farvo.alarm.12 low",
+                         "set farvo.word.0x1040 5"}; // segment 1's checksum word is computed, not poked
     for (const char *c : bad)
         EXPECT_TRUE(sim.control(QLatin1String(c)).startsWith(QStringLiteral("error"))) << c;
     ASSERT_TRUE(command(QStringLiteral("fault timeout 3")));

@@ -63,10 +63,13 @@ TEST_F(FarvoTcp, LiveValuesStatusAndAlarmCodes)
     ASSERT_EQ(sim.control(QStringLiteral("set farvo.c4 -9998")), QStringLiteral("ok"));
     ASSERT_EQ(sim.control(QStringLiteral("set farvo.status 0x01D8")), QStringLiteral("ok"));
     ASSERT_EQ(sim.control(QStringLiteral("set farvo.alarm.12 lo")), QStringLiteral("ok"));
+    // a raw poke of a live word (reference 0x0032 = channel 2) must not be overwritten by the waveform
+    ASSERT_EQ(sim.control(QStringLiteral("set farvo.word.0x0032 777")), QStringLiteral("ok"));
     const auto main = readTcp(sim.tcpPort(), 0, 64);
     const auto alarms = readTcp(sim.tcpPort(), 0x5000, 28);
     ASSERT_TRUE(main.ok && alarms.ok) << main.output.toStdString();
     EXPECT_EQ(main.values[48], 253);
+    EXPECT_EQ(main.values[49], 777);
     EXPECT_EQ(main.values[51], quint16(-9998));
     EXPECT_EQ(main.values[6], 0x01D8);
     EXPECT_EQ(alarms.values[12], 0x6F6C); // "lo"

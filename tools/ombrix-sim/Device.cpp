@@ -656,6 +656,16 @@ std::string Device::ipText() const
 
 namespace
 {
+// A memory reference ("0x1037") as its segment and the word's position in it.
+std::pair<size_t, size_t> memoryWord(const std::string &reference)
+{
+    const int64_t address = parseInt(reference) - 1;
+    for (size_t s = 0; s < kSegmentBase.size(); ++s)
+        if (address >= kSegmentBase[s] && address < kSegmentBase[s] + 64)
+            return {s, size_t(address - kSegmentBase[s])};
+    throw Error("no such memory reference: " + reference);
+}
+
 // "farvo.c3" -> 3 when the prefix matches and the number lies in 1..max
 int channelIndex(const std::string &name, const std::string &prefix, int max)
 {
@@ -691,15 +701,18 @@ void Device::set(const std::string &name, const std::string &value)
             return;
         }
         if (name.rfind("farvo.word.", 0) == 0) {
-            const int64_t ref = parseInt(name.substr(11));
-            const uint16_t v = uint16_t(checkedRange(parseInt(value), -32768, 65535, "value"));
-            for (size_t s = 0; s < kSegmentBase.size(); ++s) {
-                if (ref - 1 >= kSegmentBase[s] && ref - 1 < kSegmentBase[s] + 64) {
-                    m_seg[s][size_t(ref - 1 - kSegmentBase[s])] = v;
-                    return;
-                }
-            }
-            throw Error("no such memory reference: " + name.substr(11));
+            const auto [s, i] = memoryWord(name.substr(11));
+            const int64_t v = checkedRange(parseInt(value), -32768, 65535, "value");
+            // the status and channel words are rebuilt at every read: a poke replaces their source
+            if (s == 0 && i == 6)
+                set("farvo.status", std::to_string(uint16_t(v)));
+            else if (s == 0 && i >= 48 && i <= 51)
+                m_farvoChannels[i - 48] = rawWave(v);
+            else if ((s == 1 || s == 2) && i == 63)
+                throw Error("the checksum word is computed; corrupt it with \"fault checksum\"");
+            else
+                m_seg[s][i] = uint16_t(v);
+            return;
         }
     }
     if (m_family == Family::Gelmi) {
@@ -748,11 +761,8 @@ std::string Device::get(const std::string &name, double seconds)
         if (name == "farvo.status")
             return hex4(m_seg[0][6]);
         if (name.rfind("farvo.word.", 0) == 0) {
-            const int64_t ref = parseInt(name.substr(11));
-            for (size_t s = 0; s < kSegmentBase.size(); ++s)
-                if (ref - 1 >= kSegmentBase[s] && ref - 1 < kSegmentBase[s] + 64)
-                    return hex4(m_seg[s][size_t(ref - 1 - kSegmentBase[s])]);
-            throw Error("no such memory reference: " + name.substr(11));
+            const auto [s, i] = memoryWord(name.substr(11));
+            return hex4(m_seg[s][i]);
         }
     }
     if (m_family == Family::Gelmi)
