@@ -107,14 +107,16 @@ void BM_Read64_Pty(benchmark::State &state)
         return;
     }
     qputenv("OMBRIX_COM_PORTS", QByteArray("7=") + pty.masterSide().toUtf8());
-    TMSPModbus ours;
-    ours.SetComPort(7);
-    ours.Open();
+    // The direct context opens first: ours then claims the port exclusively
+    // (TIOCEXCL), which would refuse a later open by anyone but root.
     Direct direct(modbus_new_rtu(pty.masterSide().toUtf8().constData(), 9600, 'N', 8, 1));
     if (!direct || modbus_connect(direct.get()) != 0) {
         state.SkipWithError("direct open failed");
         return;
     }
+    TMSPModbus ours;
+    ours.SetComPort(7);
+    ours.Open();
     modbus_set_slave(direct.get(), 1);
     compare(state, ours, direct.get());
 }
@@ -134,14 +136,16 @@ void BM_Read64_Paced9600(benchmark::State &state)
         return;
     }
     qputenv("OMBRIX_COM_PORTS", QByteArray("7=") + pty.masterSide().toUtf8());
-    TMSPModbus ours;
-    ours.SetComPort(7);
-    ours.Open();
+    // The direct context opens first: ours then claims the port exclusively
+    // (TIOCEXCL), which would refuse a later open by anyone but root.
     Direct direct(modbus_new_rtu(pty.masterSide().toUtf8().constData(), 9600, 'N', 8, 1));
     if (!direct || modbus_connect(direct.get()) != 0) {
         state.SkipWithError("direct open failed");
         return;
     }
+    TMSPModbus ours;
+    ours.SetComPort(7);
+    ours.Open();
     modbus_set_slave(direct.get(), 1);
     compare(state, ours, direct.get());
     const double limitMs = (8 + 133) * 10 * 1000.0 / 9600 + turnaroundMs;
