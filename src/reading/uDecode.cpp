@@ -30,6 +30,17 @@ bool present(const TLangQuan *q)
     return q != nullptr && q->GetQuanType() != TQuantity::qtNone;
 }
 
+// The error table names only some NaN patterns; any other NaN is no measurement
+// either, and taking it as valid would show and log "NaN" as a good reading. It
+// gets the table's "no value" text.
+bool UnnamedNaN(std::uint32_t raw, const TErrMessageList &errors, QString &text)
+{
+    if (!std::isnan(std::bit_cast<float>(raw)))
+        return false;
+    text = errors.Count() > 0 ? errors.Items.first().Text : QString();
+    return true;
+}
+
 } // namespace
 
 QString AlarmCodeOfWord(std::uint16_t word)
@@ -143,7 +154,7 @@ void DecodeDusko(std::span<const std::uint16_t> block, bool ok, const TErrMessag
             static_cast<std::uint32_t>(wordAt(block, 2 * k + 1)) << 16 | wordAt(block, 2 * k);
         q->RawReading = raw;
         QString text;
-        const bool valid = ok && !errors.ErrorText(raw, text);
+        const bool valid = ok && !errors.ErrorText(raw, text) && !UnnamedNaN(raw, errors, text);
         q->ReadOK = valid;
         if (valid) {
             q->SetValue(RoundToDecimals(FloatOfPattern(raw), q->GetDecimals()));

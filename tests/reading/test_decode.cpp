@@ -326,6 +326,9 @@ TEST(DuskoDecode, FloatPatternsErrorPatternsAndRounding)
         {0x7F800000, 1, true, false, 0, "N/A"},
         {0xFF800000, 1, true, false, 0, "N/A"},
         {0xFF800005, 1, true, false, 0, "Error E5"},
+        // NaNs the error table has no entry for are no measurement either
+        {0x7FC00000, 1, true, false, 0, "N/A"},
+        {0xFFC00001, 1, true, false, 0, "N/A"},
         {0x41C80000, 1, false, false, 0, ""},
     };
     for (const Case &c : cases) {
