@@ -198,6 +198,9 @@ TWaitResult WaitForChild(pid_t pid, std::int64_t timeoutMs, int *exitCode)
     // Through syscall(): glibc 2.36's <sys/pidfd.h> lacks C linkage for C++.
     const int pidfd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
     if (pidfd < 0) {
+        // ESRCH: the child is already gone, reaped behind our back (SIGCHLD ignored).
+        if (errno == ESRCH)
+            return TryReap(pid, exitCode);
         if (errno != ENOSYS)
             return TWaitResult::Failed;
         // Kernels before 5.3: poll the child's state instead.

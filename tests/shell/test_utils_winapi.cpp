@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <fcntl.h>
 #include <thread>
 #include <unistd.h>
@@ -103,6 +104,26 @@ TEST_F(RunAndWaitTest, EndedProgramsReportTrue)
         EXPECT_TRUE(TWinAPIUtils::RunAndWait(c.commandLine, c.hidden, c.timeout))
             << c.commandLine.toStdString();
     EXPECT_TRUE(QFile::exists(marker)) << "quoted arguments must reach the program intact";
+}
+
+TEST_F(RunAndWaitTest, ProgramsReapedBehindOurBackStillReportTrue)
+{
+    // With SIGCHLD ignored the system reaps a child the moment it ends, which for a quick
+    // program can be before the timed wait even starts looking at it.
+    struct sigaction ignore {
+    }, previous{};
+    ignore.sa_handler = SIG_IGN;
+    ASSERT_EQ(sigaction(SIGCHLD, &ignore, &previous), 0);
+    int ended = 0;
+    for (int i = 0; i < 20; ++i) {
+        try {
+            ended += TWinAPIUtils::RunAndWait(QStringLiteral("true"), true, 5000) ? 1 : 0;
+        } catch (const Exception &e) {
+            ADD_FAILURE() << e.Message().toStdString();
+        }
+    }
+    sigaction(SIGCHLD, &previous, nullptr);
+    EXPECT_EQ(ended, 20);
 }
 
 TEST_F(RunAndWaitTest, UnstartableProgramsRaiseWithTheCommandLineQuoted)
