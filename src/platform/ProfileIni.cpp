@@ -54,10 +54,11 @@ char *ReadLine(char *buffer, int size, void *stream)
         ++start;
     line = line.mid(start);
     state->Current = line;
-    if (IsSectionHeader(line))
-        ++state->Occurrence;
     const qsizetype room = size - 2;
     const qsizetype n = std::min<qsizetype>(line.size(), room);
+    // Judged on the part inih gets to see, so both agree on where sections begin.
+    if (IsSectionHeader(line.left(n)))
+        ++state->Occurrence;
     std::memcpy(buffer, line.constData(), static_cast<size_t>(n));
     buffer[n] = '\n';
     buffer[n + 1] = '\0';

@@ -50,9 +50,12 @@ TEST(ProfileIniTest, AMalformedSectionLineLeavesTheKeysInTheCurrentSection)
     // A header without its closing bracket starts no section, so the keys after it still
     // belong to the section before it.
     TProfileIni ini;
-    ini.LoadFromData("[label]\ncompany=Acme\n[broken\nappname=Foo\n[a ;]\nweb=w\n[label]\nextra=x\n");
+    const QByteArray tooLongHeader = "[" + QByteArray(400, 's') + "]";
+    ini.LoadFromData("[label]\ncompany=Acme\n[broken\nappname=Foo\n[a ;]\nweb=w\n" + tooLongHeader +
+                     "\nlogo=l\n[label]\nextra=x\n");
     EXPECT_EQ(ini.Keys(QStringLiteral("label")),
-              (QStringList{QStringLiteral("company"), QStringLiteral("appname"), QStringLiteral("web")}));
+              (QStringList{QStringLiteral("company"), QStringLiteral("appname"), QStringLiteral("web"),
+                           QStringLiteral("logo")}));
 }
 
 TEST(ProfileIniTest, AMissingFileReadsAsEmpty)
