@@ -128,6 +128,13 @@ bool TErrMessageList::ErrorText(std::uint32_t raw, QString &text) const
         text = QStringLiteral("Error E%1").arg(raw & 0xFFu);
         return true;
     }
+    // Any other NaN is no measurement either: shown or logged as a value it would
+    // read "NaN" with the reading counted as good.
+    const bool isNaN = (raw & 0x7F800000u) == 0x7F800000u && (raw & 0x007FFFFFu) != 0;
+    if (isNaN) {
+        text = Items.first().Text;
+        return true;
+    }
     return false;
 }
 
