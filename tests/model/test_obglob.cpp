@@ -66,7 +66,7 @@ TEST(ErrMessageList, ErrorTextFromFloatPatterns)
     const Row rows[] = {
         {0x41200000, 2, false, nullptr},                                     // 10.0
         {0x00000000, 2, false, nullptr},    {0xC1200000, 1, false, nullptr}, // -10.0
-        {0x7F7FFFFF, 2, false, nullptr}, // the largest finite float
+        {0x7F7FFFFF, 2, false, nullptr},                                     // the largest finite float
         {0x7FC00000, 2, true, "N/A"},    // a NaN outside the device's patterns
         {0xFFC00001, 0, true, "Error "}, // a negative NaN
         {0xFF800100, 2, true, "N/A"},    // a NaN just past the error range
