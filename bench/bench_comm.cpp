@@ -10,7 +10,6 @@
 #include "SimProcess.h"
 #include "TestEnv.h"
 
-#include <QCoreApplication>
 #include <benchmark/benchmark.h>
 #include <modbus.h>
 
@@ -97,14 +96,15 @@ void BM_Read64_LoopbackTcp(benchmark::State &state)
     compare(state, ours, direct.get());
 }
 
-void BM_Read64_Pty(benchmark::State &state)
+// Runs the comparison over a pty pair with the simulator on its far side;
+// false when the rig could not be set up (the state then says why).
+bool compareOnPty(benchmark::State &state, const QStringList &simArgs)
 {
     PtyPair pty;
     SimProcess sim;
-    if (!pty.open() ||
-        !sim.startRtu(scenario(), pty.deviceSide(), 9600, 1, {QStringLiteral("--no-pacing")})) {
+    if (!pty.open() || !sim.startRtu(scenario(), pty.deviceSide(), 9600, 1, simArgs)) {
         state.SkipWithError("pty or simulator did not start");
-        return;
+        return false;
     }
     qputenv("OMBRIX_COM_PORTS", QByteArray("7=") + pty.masterSide().toUtf8());
     // The direct context opens first: ours then claims the port exclusively
@@ -112,13 +112,19 @@ void BM_Read64_Pty(benchmark::State &state)
     Direct direct(modbus_new_rtu(pty.masterSide().toUtf8().constData(), 9600, 'N', 8, 1));
     if (!direct || modbus_connect(direct.get()) != 0) {
         state.SkipWithError("direct open failed");
-        return;
+        return false;
     }
     TMSPModbus ours;
     ours.SetComPort(7);
     ours.Open();
     modbus_set_slave(direct.get(), 1);
     compare(state, ours, direct.get());
+    return true;
+}
+
+void BM_Read64_Pty(benchmark::State &state)
+{
+    compareOnPty(state, {QStringLiteral("--no-pacing")});
 }
 
 // On a paced line the limit is physics: 8 request and 133 reply characters of
@@ -128,26 +134,8 @@ void BM_Read64_Pty(benchmark::State &state)
 void BM_Read64_Paced9600(benchmark::State &state)
 {
     constexpr int turnaroundMs = 2;
-    PtyPair pty;
-    SimProcess sim;
-    if (!pty.open() || !sim.startRtu(scenario(), pty.deviceSide(), 9600, 1,
-                                     {QStringLiteral("--turnaround"), QString::number(turnaroundMs)})) {
-        state.SkipWithError("pty or simulator did not start");
+    if (!compareOnPty(state, {QStringLiteral("--turnaround"), QString::number(turnaroundMs)}))
         return;
-    }
-    qputenv("OMBRIX_COM_PORTS", QByteArray("7=") + pty.masterSide().toUtf8());
-    // The direct context opens first: ours then claims the port exclusively
-    // (TIOCEXCL), which would refuse a later open by anyone but root.
-    Direct direct(modbus_new_rtu(pty.masterSide().toUtf8().constData(), 9600, 'N', 8, 1));
-    if (!direct || modbus_connect(direct.get()) != 0) {
-        state.SkipWithError("direct open failed");
-        return;
-    }
-    TMSPModbus ours;
-    ours.SetComPort(7);
-    ours.Open();
-    modbus_set_slave(direct.get(), 1);
-    compare(state, ours, direct.get());
     const double limitMs = (8 + 133) * 10 * 1000.0 / 9600 + turnaroundMs;
     const double oursMs = state.counters["ours_median_us"] / 1000;
     const double directMs = state.counters["direct_median_us"] / 1000;
@@ -162,15 +150,3 @@ void BM_Read64_Paced9600(benchmark::State &state)
 BENCHMARK(BM_Read64_LoopbackTcp)->Iterations(400)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(BM_Read64_Pty)->Iterations(200)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(BM_Read64_Paced9600)->Iterations(15)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-// BENCHMARK_MAIN with the application object the master's pumped waits need.
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -4,7 +4,6 @@
 #include "model/uSensType.h"
 #include "uRecFile.h"
 
-#include <QCoreApplication>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
@@ -65,14 +64,3 @@ void BM_WriteRecordToFile(benchmark::State &state)
 BENCHMARK(BM_WriteRecordToFile);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv); // translations and the system locale
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -41,5 +41,3 @@ void BM_QuantityValueText(benchmark::State &state)
 BENCHMARK(BM_QuantityValueText)->Arg(TQuantity::qtTemperature)->Arg(TQuantity::qtBinaryInput);
 
 } // namespace
-
-BENCHMARK_MAIN();

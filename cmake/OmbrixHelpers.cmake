@@ -45,13 +45,14 @@ function(ombrix_tests folder)
   endforeach()
 endfunction()
 
-# ombrix_benchmarks(LIBS target...): every bench_*.cpp becomes one Google Benchmark executable.
+# ombrix_benchmarks(LIBS target...): every bench_*.cpp becomes one Google Benchmark executable
+# (the main() with its application object comes from tests/support).
 function(ombrix_benchmarks)
   cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
   file(GLOB benches CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/bench_*.cpp")
   foreach(file IN LISTS benches)
     get_filename_component(stem "${file}" NAME_WE)
     add_executable(${stem} "${file}")
-    target_link_libraries(${stem} PRIVATE ${ARG_LIBS} ombrix_testsupport benchmark::benchmark)
+    target_link_libraries(${stem} PRIVATE ${ARG_LIBS} ombrix_testsupport ombrix_benchmain)
   endforeach()
 endfunction()
