@@ -7,6 +7,8 @@
 #include "model/uValueText.h"
 #include "reading/uDecode.h"
 
+#include "OmbrixVersion.h"
+
 #include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>

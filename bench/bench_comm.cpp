@@ -4,7 +4,7 @@
 //
 // Reads of both kinds alternate within one run so drifts of the machine hit
 // both alike; the counters carry the medians and the overhead in percent.
-#include "uMSPComm.h"
+#include "comm/uMSPComm.h"
 
 #include "PtyPair.h"
 #include "SimProcess.h"

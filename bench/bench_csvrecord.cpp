@@ -2,7 +2,7 @@
 // (open, write, flush, close per line, as the log does every reading tick).
 #include "model/uOBGlob.h"
 #include "model/uSensType.h"
-#include "uRecFile.h"
+#include "logging/uRecFile.h"
 
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -19,7 +19,7 @@ struct FarvoLog {
     TSensType sensor;
     TErrMessageList errors;
     std::vector<std::unique_ptr<TLangQuan>> quantities;
-    TRecFile rec{QString()};
+    TRecFile rec{errors, QString()};
 
     explicit FarvoLog(const QString &folder)
     {
@@ -39,7 +39,6 @@ struct FarvoLog {
             quantities.push_back(std::move(q));
         }
         rec.SensorType = &sensor;
-        rec.ErrMessages = &errors;
         rec.SerialNumber = QStringLiteral("12345678");
         rec.SetFolder(folder);
         rec.FileName = QStringLiteral("bench.csv");

@@ -1,7 +1,7 @@
 // Cost of turning values into display text: every row, popup row, chart tooltip
 // and CSV cell goes through these once per reading.
-#include "uOBGlob.h"
-#include "uValueText.h"
+#include "model/uOBGlob.h"
+#include "model/uValueText.h"
 
 #include <QLocale>
 #include <benchmark/benchmark.h>

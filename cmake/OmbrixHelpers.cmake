@@ -1,30 +1,51 @@
 # Small helpers that keep the per-folder CMake files short.
 
-# ombrix_subsystem(NAME [DEPENDS target...])
-# Builds every .cpp of the calling folder into the static library ombrix_NAME.
-# A folder without sources yet becomes an interface library, so dependants link anyway.
+# ombrix_subsystem(NAME [DEPENDS target...] [UI_DEPENDS target...])
+# Builds the QtCore sources of the calling folder into the static library ombrix_NAME
+# and its widget sources (windows, frames, dialogs and controls, recognised by their
+# unit names) into ombrix_NAME_ui, which links Qt Widgets, ombrix_NAME and UI_DEPENDS.
+# Logic therefore never needs a display. Every library includes from the one root src/
+# ("model/uQuantity.h"). A folder without core sources yet becomes an interface library.
+set(OMBRIX_UI_SOURCE_REGEX "^(uOBf|uObfr|IPEdit|uDialogs|TalmoTrayIcon|uXPort.*GUI|uLangMenu)")
 function(ombrix_subsystem name)
-  cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
-  file(GLOB headers CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.h")
+  cmake_parse_arguments(ARG "" "" "DEPENDS;UI_DEPENDS" ${ARGN})
+  file(GLOB all_sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/*.h")
+  set(core_sources "")
+  set(ui_sources "")
+  foreach(file IN LISTS all_sources)
+    get_filename_component(unit "${file}" NAME)
+    if(unit MATCHES "${OMBRIX_UI_SOURCE_REGEX}")
+      list(APPEND ui_sources "${file}")
+    else()
+      list(APPEND core_sources "${file}")
+    endif()
+  endforeach()
   set(target ombrix_${name})
-  if(sources)
-    add_library(${target} STATIC ${sources} ${headers})
-    target_include_directories(${target} PUBLIC "${CMAKE_CURRENT_SOURCE_DIR}" "${PROJECT_SOURCE_DIR}/src")
+  set(core_cpp ${core_sources})
+  list(FILTER core_cpp INCLUDE REGEX "\\.cpp$")
+  if(core_cpp)
+    add_library(${target} STATIC ${core_sources})
+    target_include_directories(${target} PUBLIC "${PROJECT_SOURCE_DIR}/src")
     target_link_libraries(${target} PUBLIC ${ARG_DEPENDS})
   else()
     add_library(${target} INTERFACE)
-    target_include_directories(${target} INTERFACE "${CMAKE_CURRENT_SOURCE_DIR}" "${PROJECT_SOURCE_DIR}/src")
+    target_include_directories(${target} INTERFACE "${PROJECT_SOURCE_DIR}/src")
     target_link_libraries(${target} INTERFACE ${ARG_DEPENDS})
+  endif()
+  if(ui_sources)
+    add_library(${target}_ui STATIC ${ui_sources})
+    target_link_libraries(${target}_ui PUBLIC ${target} Qt6::Widgets ${ARG_UI_DEPENDS})
   endif()
 endfunction()
 
-# ombrix_tests(FOLDER LIBS target... [GUI] [LABELS label...])
+# ombrix_tests(FOLDER LIBS target... [GUI] [LABELS label...] [NETNS stem...])
 # Every test_*.cpp of the calling folder becomes one GoogleTest executable,
 # named test_FOLDER_<file>, whose cases CTest discovers when it runs. Each has a
 # QCoreApplication, or a QApplication with GUI (files named test_ui_*.cpp always get one).
+# Every case has a 60 s time-out, so a hang fails fast. The files named in NETNS build
+# network namespaces: their cases carry the labels "root" and "netns".
 function(ombrix_tests folder)
-  cmake_parse_arguments(ARG "GUI" "" "LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "GUI" "" "LIBS;LABELS;NETNS" ${ARGN})
   file(GLOB tests CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/test_*.cpp")
   file(GLOB support CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/support_*.cpp")
   foreach(file IN LISTS tests)
@@ -36,11 +57,16 @@ function(ombrix_tests folder)
     if(ARG_GUI OR stem MATCHES "^ui_")
       set(main ombrix_testmain_gui)
     endif()
+    set(labels ${folder} ${ARG_LABELS})
+    if(stem IN_LIST ARG_NETNS)
+      list(APPEND labels root netns)
+    endif()
     target_link_libraries(${target} PRIVATE ${ARG_LIBS} ombrix_testsupport ${main} GTest::gmock)
     gtest_discover_tests(${target}
       DISCOVERY_MODE PRE_TEST
       DISCOVERY_TIMEOUT 60
-      PROPERTIES LABELS "${folder};${ARG_LABELS}"
+      PROPERTIES LABELS "${labels}"
+                 TIMEOUT 60
                  ENVIRONMENT "QT_QPA_PLATFORM=offscreen;OMBRIX_SOURCE_DIR=${PROJECT_SOURCE_DIR};OMBRIX_BINARY_DIR=${PROJECT_BINARY_DIR}")
   endforeach()
 endfunction()

@@ -1,4 +1,4 @@
-#include "BusProtocolExceptions.h"
+#include "comm/BusProtocolExceptions.h"
 
 namespace
 {

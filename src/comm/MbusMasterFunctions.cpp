@@ -1,6 +1,6 @@
-#include "MbusMasterFunctions.h"
+#include "comm/MbusMasterFunctions.h"
 
-#include "BusProtocolExceptions.h"
+#include "comm/BusProtocolExceptions.h"
 
 TMbusMasterFunctions::TMbusMasterFunctions(QObject *owner) : QObject(owner) {}
 

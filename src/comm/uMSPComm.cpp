@@ -1,6 +1,6 @@
-#include "uMSPComm.h"
+#include "comm/uMSPComm.h"
 
-#include "uTiming.h"
+#include "comm/uTiming.h"
 
 #include "model/uExceptions.h"
 

@@ -5,7 +5,7 @@
 // segments carry a checksum, and memory addresses are turned into positions in
 // a segment buffer with a boundary check.
 
-#include "uSyncMbus.h"
+#include "comm/uSyncMbus.h"
 
 #include <array>
 #include <cstdint>

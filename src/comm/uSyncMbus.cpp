@@ -1,4 +1,4 @@
-#include "uSyncMbus.h"
+#include "comm/uSyncMbus.h"
 
 TSyncMBus::TSyncMBus(QObject *owner)
     : TMbusMasterFunctions(owner), Owner(owner), Protocol(std::make_unique<TMbusRtuMasterProtocol>())

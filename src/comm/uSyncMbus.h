@@ -5,7 +5,7 @@
 // transport and pushes the setting into it at every Open, so the protocol
 // object never drifts from what was configured.
 
-#include "MbusMasterFunctions.h"
+#include "comm/MbusMasterFunctions.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "uDeviceConnection.h"
+#include "connection/uDeviceConnection.h"
 
 #include "comm/uTiming.h"
 #include "discovery/uUtilsTcpIp.h"

@@ -6,7 +6,7 @@
 // and the capability flags identification finds. Connecting and disconnecting
 // never create or free these objects; identification resets and reconfigures them.
 
-#include "uIdentify.h"
+#include "connection/uIdentify.h"
 
 #include "comm/uMSPComm.h"
 #include "model/uOBGlob.h"

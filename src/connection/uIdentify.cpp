@@ -1,5 +1,5 @@
-#include "uIdentify.h"
-#include "uDeviceConnection.h"
+#include "connection/uIdentify.h"
+#include "connection/uDeviceConnection.h"
 
 #include "model/uExceptions.h"
 

@@ -1,4 +1,4 @@
-#include "IPInfo.h"
+#include "discovery/IPInfo.h"
 
 #include "model/uExceptions.h"
 #include "platform/NetInfo.h"

@@ -1,4 +1,4 @@
-#include "uUtilsConvert.h"
+#include "discovery/uUtilsConvert.h"
 
 QByteArray BytesToText(std::span<const std::uint8_t> bytes, std::size_t n)
 {

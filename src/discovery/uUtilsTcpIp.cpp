@@ -1,4 +1,4 @@
-#include "uUtilsTcpIp.h"
+#include "discovery/uUtilsTcpIp.h"
 
 #include "model/uExceptions.h"
 #include "platform/Icmp.h"

@@ -1,4 +1,4 @@
-#include "uAlterNames.h"
+#include "logging/uAlterNames.h"
 
 #include "model/uSensType.h"
 #include "platform/ProfileIni.h"

@@ -1,4 +1,4 @@
-#include "uRecFile.h"
+#include "logging/uRecFile.h"
 
 #include "model/uOBGlob.h"
 #include "model/uQuantity.h"
@@ -31,8 +31,9 @@ QString Cells(const QStringList &texts)
 
 } // namespace
 
-TRecFile::TRecFile(const QString &brandingIniPath, TClock clock, const QLocale &locale)
-    : m_clock(clock ? std::move(clock) : TClock([] { return QDateTime::currentDateTime(); })),
+TRecFile::TRecFile(const TErrMessageList &errMessages, const QString &brandingIniPath, TClock clock,
+                   const QLocale &locale)
+    : m_errMessages(errMessages), m_clock(clock ? std::move(clock) : TClock([] { return QDateTime::currentDateTime(); })),
       m_locale(locale), m_dateFormat(DateFormatOf(locale)), m_timeFormat(TimeFormatOf(locale))
 {
     FileName = m_clock().toString(QStringLiteral("yyMMddHHmmss")) + QStringLiteral(".csv");
@@ -87,7 +88,7 @@ QString TRecFile::ValueCell(const TQuantity &quantity, bool readOK) const
     if (IsDusko()) {
         QString text;
         const auto *ex = dynamic_cast<const TLangQuanEx *>(&quantity);
-        if (ex && ErrMessages && ErrMessages->ErrorText(ex->RawReading, text))
+        if (ex && m_errMessages.ErrorText(ex->RawReading, text))
             return text;
         return formatted();
     }
@@ -106,9 +107,9 @@ QString TRecFile::ValueCell(const TQuantity &quantity, bool readOK) const
             return StateText(type, v);
         return formatted();
     }
-    if (ErrMessages && ErrMessages->ListType == TErrMessageList::ltGelmi && ErrMessages->Count() > 1) {
+    if (m_errMessages.ListType == TErrMessageList::ltGelmi && m_errMessages.Count() > 1) {
         const double magnitude = std::trunc(std::fabs(v * 10.0));
-        for (const TErrMessage &item : ErrMessages->Items)
+        for (const TErrMessage &item : m_errMessages.Items)
             if (item.Code == magnitude)
                 return item.Text;
     }

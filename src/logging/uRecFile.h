@@ -1,6 +1,6 @@
 #pragma once
 
-#include "uAlterNames.h"
+#include "logging/uAlterNames.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -34,9 +34,11 @@ public:
 
     // FileName becomes "yymmddhhnnss.csv" of the clock's local time; the alternative
     // designations are loaded from section "types" of the branding file. The locale decides
-    // the date, time and number formats of the records.
-    explicit TRecFile(const QString &brandingIniPath, TClock clock = {},
-                      const QLocale &locale = QLocale::system());
+    // the date, time and number formats of the records. The error list is the program-wide
+    // one of the connected family (Dusko error patterns, Gelmi error codes); it must outlive
+    // the file, and is required so that no reader can forget to hand it over.
+    TRecFile(const TErrMessageList &errMessages, const QString &brandingIniPath, TClock clock = {},
+             const QLocale &locale = QLocale::system());
     ~TRecFile() = default; // pending lines are dropped: the owner calls FlushPending first
     TRecFile(const TRecFile &) = delete;
     TRecFile &operator=(const TRecFile &) = delete;
@@ -46,9 +48,6 @@ public:
     QString SerialNumber;
     const TSensType *SensorType = nullptr;
     std::array<const TQuantity *, ColumnCount> Columns{};
-    // The program-wide error list, for the Dusko error patterns and the Gelmi error codes.
-    // None reads as an empty list.
-    const TErrMessageList *ErrMessages = nullptr;
     bool HeaderWritten = false;
     std::optional<QStringList> Pending;
     TAlterNames AlterNames;
@@ -75,6 +74,7 @@ public:
     QString ValueCell(const TQuantity &quantity, bool readOK) const;
 
     const QLocale &Locale() const { return m_locale; }
+    const TErrMessageList &ErrMessages() const { return m_errMessages; }
 
     // The locale's short date format, and its long time format without the time-zone part.
     static QString DateFormatOf(const QLocale &locale);
@@ -85,6 +85,7 @@ private:
     static bool WriteLine(QFile &file, const QString &text);
     bool IsDusko() const;
 
+    const TErrMessageList &m_errMessages;
     TClock m_clock;
     QLocale m_locale;
     QString m_dateFormat; // looked up once: the locale does not change during a measurement

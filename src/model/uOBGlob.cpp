@@ -1,7 +1,7 @@
-#include "uOBGlob.h"
+#include "model/uOBGlob.h"
 
-#include "uExceptions.h"
-#include "uValueText.h"
+#include "model/uExceptions.h"
+#include "model/uValueText.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "uQuantity.h"
+#include "model/uQuantity.h"
 
 #include <QCoreApplication>
 #include <QList>

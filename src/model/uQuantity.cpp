@@ -1,6 +1,6 @@
-#include "uQuantity.h"
+#include "model/uQuantity.h"
 
-#include "uExceptions.h"
+#include "model/uExceptions.h"
 
 #include <array>
 #include <utility>

@@ -1,6 +1,6 @@
-#include "uSensType.h"
+#include "model/uSensType.h"
 
-#include "uExceptions.h"
+#include "model/uExceptions.h"
 
 #include <array>
 

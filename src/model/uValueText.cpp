@@ -1,6 +1,6 @@
-#include "uValueText.h"
+#include "model/uValueText.h"
 
-#include "uQuantity.h"
+#include "model/uQuantity.h"
 
 #include <QCoreApplication>
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "ComPorts.h"
+#include "platform/ComPorts.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
-#include "Icmp.h"
+#include "platform/Icmp.h"
 
-#include "Process.h"
+#include "platform/Process.h"
 
 #include <QStandardPaths>
 #include <QString>

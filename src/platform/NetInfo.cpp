@@ -1,4 +1,4 @@
-#include "NetInfo.h"
+#include "platform/NetInfo.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "Priority.h"
+#include "platform/Priority.h"
 
 #include <cerrno>
 #include <sys/resource.h>

@@ -1,4 +1,4 @@
-#include "ProfileIni.h"
+#include "platform/ProfileIni.h"
 
 #include <QFile>
 #include <QHash>

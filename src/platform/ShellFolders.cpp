@@ -1,4 +1,4 @@
-#include "ShellFolders.h"
+#include "platform/ShellFolders.h"
 
 #include "model/uExceptions.h"
 

@@ -1,6 +1,6 @@
-#include "mbusmaster.h"
+#include "platform/mbusmaster.h"
 
-#include "ComPorts.h"
+#include "platform/ComPorts.h"
 
 #include <QFile>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "uDecode.h"
+#include "reading/uDecode.h"
 
 #include <bit>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "uApplicationFolders.h"
+#include "shell/uApplicationFolders.h"
 
 #include <QCoreApplication>
 #include <QDir>

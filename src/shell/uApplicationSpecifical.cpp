@@ -1,8 +1,8 @@
-#include "uApplicationSpecifical.h"
+#include "shell/uApplicationSpecifical.h"
 
 #include "model/uExceptions.h"
 #include "platform/ProfileIni.h"
-#include "uApplicationFolders.h"
+#include "shell/uApplicationFolders.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/ShellFolders.h"
-#include "uSettingsStore.h"
+#include "shell/uSettingsStore.h"
 
 #include <QString>
 #include <memory>

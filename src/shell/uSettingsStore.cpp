@@ -1,4 +1,4 @@
-#include "uSettingsStore.h"
+#include "shell/uSettingsStore.h"
 
 #include "model/uOBGlob.h"
 

@@ -1,7 +1,9 @@
-#include "uUtilsWinAPI.h"
+#include "shell/uUtilsWinAPI.h"
 
 #include "model/uExceptions.h"
 #include "platform/Process.h"
+
+#include "OmbrixVersion.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -2,6 +2,8 @@
 #include "PtyPair.h"
 #include "SimProcess.h"
 
+#include "OmbrixVersion.h"
+
 #include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,4 +1,4 @@
-#include "BusProtocolExceptions.h"
+#include "comm/BusProtocolExceptions.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The master layer over Modbus RTU on a socat pty pair with the simulator on
 // the far side, and the synchronised master's handling of its setting.
-#include "BusProtocolExceptions.h"
-#include "uMSPComm.h"
-#include "uTiming.h"
+#include "comm/BusProtocolExceptions.h"
+#include "comm/uMSPComm.h"
+#include "comm/uTiming.h"
 
 #include "PtyPair.h"
 #include "SimProcess.h"

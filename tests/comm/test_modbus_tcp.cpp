@@ -1,8 +1,8 @@
 // The master layer over Modbus/TCP against the simulator: what is read, what
 // each failure raises, and that the master is usable again afterwards.
-#include "BusProtocolExceptions.h"
-#include "uMSPComm.h"
-#include "uTiming.h"
+#include "comm/BusProtocolExceptions.h"
+#include "comm/uMSPComm.h"
+#include "comm/uTiming.h"
 
 #include "SimProcess.h"
 #include "support_comm.h"

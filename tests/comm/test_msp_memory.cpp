@@ -1,5 +1,5 @@
 // Memory-map arithmetic of the sensor memory protocol that needs no device.
-#include "uMSPComm.h"
+#include "comm/uMSPComm.h"
 
 #include "model/uExceptions.h"
 

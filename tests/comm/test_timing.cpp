@@ -1,4 +1,4 @@
-#include "uTiming.h"
+#include "comm/uTiming.h"
 
 #include "platform/Priority.h"
 

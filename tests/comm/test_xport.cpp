@@ -1,4 +1,4 @@
-#include "uDeviceComm.h"
+#include "comm/uDeviceComm.h"
 
 #include "SimProcess.h"
 #include "support_comm.h"

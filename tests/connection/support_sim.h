@@ -4,7 +4,7 @@
 // simulator with a connection pointed at it, and a compact text of the slots.
 
 #include "SimProcess.h"
-#include "uDeviceConnection.h"
+#include "connection/uDeviceConnection.h"
 
 #include <QJsonObject>
 #include <QStringList>

@@ -1,7 +1,7 @@
 // Device identification: the record and firmware helpers, then every family
 // identified against the simulator over Modbus/TCP and the XPort UDP service.
 #include "support_sim.h"
-#include "uIdentify.h"
+#include "connection/uIdentify.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

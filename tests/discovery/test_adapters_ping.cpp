@@ -1,5 +1,5 @@
-#include "IPInfo.h"
-#include "uUtilsTcpIp.h"
+#include "discovery/IPInfo.h"
+#include "discovery/uUtilsTcpIp.h"
 
 #include "NetNamespace.h"
 #include "model/uExceptions.h"

@@ -1,5 +1,5 @@
-#include "uUtilsConvert.h"
-#include "uUtilsTcpIp.h"
+#include "discovery/uUtilsConvert.h"
+#include "discovery/uUtilsTcpIp.h"
 
 #include <gtest/gtest.h>
 

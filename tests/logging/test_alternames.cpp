@@ -1,5 +1,5 @@
 #include "model/uSensType.h"
-#include "uAlterNames.h"
+#include "logging/uAlterNames.h"
 
 #include <QFile>
 #include <QTemporaryDir>

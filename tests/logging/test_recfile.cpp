@@ -1,6 +1,6 @@
 #include "model/uOBGlob.h"
 #include "model/uSensType.h"
-#include "uRecFile.h"
+#include "logging/uRecFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -55,10 +55,11 @@ protected:
     TSensType sensor;
     TErrMessageList errors;
 
-    std::unique_ptr<TRecFile> MakeFile(const QLocale &locale = German, const QString &branding = QString())
+    std::unique_ptr<TRecFile> MakeFile(const QLocale &locale = German, const QString &branding = QString(),
+                                       const TErrMessageList *list = nullptr)
     {
         auto file = std::make_unique<TRecFile>(
-            branding.isEmpty() ? dir.filePath(QStringLiteral("no-branding.ini")) : branding,
+            list ? *list : errors, branding.isEmpty() ? dir.filePath(QStringLiteral("no-branding.ini")) : branding,
             [this] {
                 const QDateTime t = now;
                 now = now.addSecs(1);
@@ -68,7 +69,6 @@ protected:
         file->SetFolder(dir.path());
         file->FileName = QStringLiteral("log.csv");
         file->SensorType = &sensor;
-        file->ErrMessages = &errors;
         return file;
     }
     QString LogPath() const { return dir.filePath(QStringLiteral("log.csv")); }
@@ -183,13 +183,12 @@ TEST_F(RecFileTest, ValueCellsFollowTheRulesInTheirOrder)
         {"Gelmi code E3", 77, TQuantity::qtTemperature, -1100.3, true, &gelmi, 0, QStringLiteral("Error E3")},
         {"Gelmi unknown code", 77, TQuantity::qtTemperature, -1200.0, true, &gelmi, 0,
          QStringLiteral("Error 2")},
-        {"no error list", 77, TQuantity::qtTemperature, -1100.0, true, nullptr, 0, QStringLiteral("Error 2")},
+        {"generic list", 77, TQuantity::qtTemperature, -1100.0, true, &errors, 0, QStringLiteral("Error 2")},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         sensor.SetKind(c.kind);
-        auto rec = MakeFile(English);
-        rec->ErrMessages = c.list;
+        auto rec = MakeFile(English, QString(), c.list);
         std::unique_ptr<TLangQuan> q;
         if (c.kind == 82)
             q = DeviceQuantity(QStringLiteral("X"), QString(), 1, c.value, c.raw);
@@ -343,7 +342,7 @@ TEST_F(RecFileTest, NameFolderAndFormatsFollowTheClockAndLocale)
 {
     auto rec = MakeFile();
     TRecFile fresh(
-        QString(), [] { return QDateTime(QDate(2009, 1, 2), QTime(3, 4, 5)); }, German);
+        errors, QString(), [] { return QDateTime(QDate(2009, 1, 2), QTime(3, 4, 5)); }, German);
     EXPECT_EQ(fresh.FileName, QStringLiteral("090102030405.csv"));
     EXPECT_TRUE(fresh.Folder.isEmpty());
     EXPECT_FALSE(fresh.HeaderWritten);

@@ -1,5 +1,5 @@
-#include "uExceptions.h"
-#include "uOBGlob.h"
+#include "model/uExceptions.h"
+#include "model/uOBGlob.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "uExceptions.h"
-#include "uOBGlob.h"
-#include "uQuantity.h"
+#include "model/uExceptions.h"
+#include "model/uOBGlob.h"
+#include "model/uQuantity.h"
 
 #include <QTranslator>
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "uExceptions.h"
-#include "uSensType.h"
+#include "model/uExceptions.h"
+#include "model/uSensType.h"
 
 #include <QSet>
 #include <gtest/gtest.h>

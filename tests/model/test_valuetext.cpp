@@ -1,5 +1,5 @@
-#include "uOBGlob.h"
-#include "uValueText.h"
+#include "model/uOBGlob.h"
+#include "model/uValueText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The C interface of the Modbus master: argument and state checks, opening
 // failures, the bounded TCP connect, and the in-house ASCII framing against a
 // scripted slave on a pty pair (the simulator speaks RTU and TCP only).
-#include "mbusmaster.h"
+#include "platform/mbusmaster.h"
 
 #include "PtyPair.h"
 

@@ -1,6 +1,6 @@
 // Decoding of one reading's register blocks into the quantity slots, driven by
 // tables of register values.
-#include "uDecode.h"
+#include "reading/uDecode.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "platform/ProfileIni.h"
-#include "uApplicationSpecifical.h"
+#include "shell/uApplicationSpecifical.h"
 
 #include <QFile>
 #include <QTemporaryDir>

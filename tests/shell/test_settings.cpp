@@ -1,5 +1,5 @@
 #include "model/uOBGlob.h"
-#include "uSettingsStore.h"
+#include "shell/uSettingsStore.h"
 
 #include <QFile>
 #include <QTemporaryDir>

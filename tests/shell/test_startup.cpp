@@ -1,5 +1,5 @@
-#include "uApplicationFolders.h"
-#include "uApplicationSpecifical.h"
+#include "shell/uApplicationFolders.h"
+#include "shell/uApplicationSpecifical.h"
 
 #include "model/uExceptions.h"
 

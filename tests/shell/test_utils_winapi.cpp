@@ -1,4 +1,6 @@
-#include "uUtilsWinAPI.h"
+#include "shell/uUtilsWinAPI.h"
+
+#include "OmbrixVersion.h"
 
 #include "model/uExceptions.h"
 #include "platform/Process.h"
