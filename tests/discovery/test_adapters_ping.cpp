@@ -25,12 +25,6 @@ double MsSince(std::chrono::steady_clock::time_point start)
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
-#define SKIP_WITHOUT_NAMESPACES()                                                                            \
-    do {                                                                                                     \
-        const QString why = NetNamespace::unavailableReason();                                               \
-        if (!why.isEmpty())                                                                                  \
-            GTEST_SKIP() << why.toStdString();                                                               \
-    } while (false)
 
 constexpr std::uint32_t Own = 0x0AC90701;  // 10.201.7.1, this namespace's own address
 constexpr std::uint32_t Dead = 0x0AC90702; // 10.201.7.2, same subnet, nobody has it
@@ -42,7 +36,7 @@ class PingTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        SKIP_WITHOUT_NAMESPACES();
+        OMBRIX_SKIP_WITHOUT_NAMESPACES();
         ASSERT_TRUE(ns.ok()) << ns.error().toStdString();
         ASSERT_TRUE(ns.addVethPair(QStringLiteral("ombp0"), QStringLiteral("02:00:5e:00:00:01"),
                                    {QStringLiteral("10.201.7.1/24")}, QStringLiteral("ombp1")))
@@ -154,7 +148,7 @@ TEST_F(PingTest, NoEchoMeansInvalidHandle)
 class AdapterTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { SKIP_WITHOUT_NAMESPACES(); }
+    void SetUp() override { OMBRIX_SKIP_WITHOUT_NAMESPACES(); }
 };
 
 TEST_F(AdapterTest, ListsUpIPv4AdaptersWithoutLoopback)
@@ -224,7 +218,7 @@ TEST_F(AdapterTest, NoAdapterFailsCreation)
 
 TEST(NetNamespaceRig, RemovesItsNamespace)
 {
-    SKIP_WITHOUT_NAMESPACES();
+    OMBRIX_SKIP_WITHOUT_NAMESPACES();
     QString name;
     {
         NetNamespace ns;
