@@ -100,6 +100,9 @@ TEST(CompanyKeyTest, FollowsTheBrandOnlyWhenItIsAUsableFolderName)
         {QStringLiteral("A|B"), QStringLiteral("TalmoLoggers")},
         {QString(255, QLatin1Char('x')), QString(255, QLatin1Char('x'))},
         {QString(256, QLatin1Char('x')), QStringLiteral("TalmoLoggers")},
+        // The limit is 255 bytes of the name as the file system stores it (UTF-8): "Č" takes two.
+        {QString(127, QChar(0x010C)) + QLatin1Char('x'), QString(127, QChar(0x010C)) + QLatin1Char('x')},
+        {QString(130, QChar(0x010C)), QStringLiteral("TalmoLoggers")},
         // These would lead out of the parent folder.
         {QStringLiteral(".."), QStringLiteral("TalmoLoggers")},
         {QStringLiteral("."), QStringLiteral("TalmoLoggers")},
@@ -115,6 +118,7 @@ TEST(AppFolderNameTest, AnAppNameThatCouldLeadElsewhereGivesTheDefaultFolder)
     EXPECT_EQ(AppFolderNameOf(QString()), QString());
     EXPECT_EQ(AppFolderNameOf(QStringLiteral("..")), QStringLiteral("Ombrix"));
     EXPECT_EQ(AppFolderNameOf(QStringLiteral("../../etc")), QStringLiteral("Ombrix"));
+    EXPECT_EQ(AppFolderNameOf(QString(130, QChar(0x010C))), QStringLiteral("Ombrix")); // 260 bytes
 }
 
 TEST_F(StartupTest, ReadBrandingTakesCompanyAndAppNameFromTheLabelSection)
@@ -136,6 +140,8 @@ TEST_F(StartupTest, ReadBrandingTakesCompanyAndAppNameFromTheLabelSection)
          QStringLiteral("Ombrix")},
         {"names in other case", QByteArray("[LABEL]\r\nCompany = Acme/Ltd \r\n"), QStringLiteral("Acme/Ltd"),
          QStringLiteral("Ombrix")},
+        {"quoted values", QByteArray("[label]\ncompany=\"Acme\"\nappname='Widget'\n"), QStringLiteral("Acme"),
+         QStringLiteral("Widget")},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -226,6 +232,40 @@ TEST(TestWriteAccessTest, TellsWhetherAFileCanBeWrittenAndLeavesNothing)
     EXPECT_TRUE(TestWriteAccessIn(dir.path()));
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
     EXPECT_FALSE(TestWriteAccessIn(dir.filePath(QStringLiteral("missing"))));
+}
+
+TEST(TestWriteAccessTest, NeverOpensAnExistingTestFile)
+{
+    struct Case {
+        const char *name;
+        bool link; // test.txt is a link to the target; otherwise test.txt is the target
+        bool targetExists;
+    };
+    const Case cases[] = {
+        {"link to another file", true, true},
+        {"link to nothing yet", true, false},
+        {"file left behind", false, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const QString testFile = dir.filePath(QStringLiteral("test.txt"));
+        const QString target = c.link ? dir.filePath(QStringLiteral("precious")) : testFile;
+        if (c.targetExists)
+            WriteFile(target, "precious data\n");
+        if (c.link) {
+            ASSERT_TRUE(QFile::link(target, testFile));
+        }
+
+        EXPECT_FALSE(TestWriteAccessIn(dir.path()));
+        EXPECT_EQ(QFileInfo(testFile).isSymLink(), c.link);
+        EXPECT_EQ(QFileInfo::exists(target), c.targetExists);
+        if (c.targetExists) {
+            QFile f(target);
+            ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+            EXPECT_EQ(f.readAll(), QByteArray("precious data\n"));
+        }
+    }
 }
 
 TEST(ExpandShellFolderTest, ResolvesTheTokenAndAppendsTheRest)
