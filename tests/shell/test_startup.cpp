@@ -7,6 +7,8 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -294,4 +296,59 @@ TEST(ExpandShellFolderTest, ResolvesTheTokenAndAppendsTheRest)
     EXPECT_TRUE(QFileInfo(base + QStringLiteral("/A/B")).isDir());
 
     EXPECT_THROW(ExpandShellFolder(QStringLiteral("%CSIDL_WINDOWS%/A"), true, resolver), Exception);
+}
+
+TEST(LinuxDefaultsTest, AProgramStartedThroughALinkFindsItsRealFolderAndTheXdgFiles)
+{
+    QTemporaryDir root;
+    ASSERT_TRUE(root.isValid());
+    const QString home = root.filePath(QStringLiteral("home"));
+    const QString config = root.filePath(QStringLiteral("config"));
+    const QString data = root.filePath(QStringLiteral("data"));
+    const QString settingsFile = config + QStringLiteral("/TalmoLoggers/Ombrix.ini");
+    WriteFile(config + QStringLiteral("/user-dirs.dirs"), "XDG_DOCUMENTS_DIR=\"$HOME/Papers\"\n");
+    WriteFile(settingsFile, "[COM_PORTS]\nCOM7=/dev/ttyFromSettings\n");
+    const QString program = QFileInfo(QStringLiteral(OMBRIX_REPORT_DEFAULTS)).canonicalFilePath();
+    const QString link = root.filePath(QStringLiteral("bin/ombrix"));
+    ASSERT_TRUE(QDir().mkpath(root.filePath(QStringLiteral("bin"))));
+    ASSERT_TRUE(QFile::link(program, link));
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), home);
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
+    env.insert(QStringLiteral("XDG_DATA_HOME"), data);
+    env.remove(QStringLiteral("OMBRIX_COM_PORTS"));
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.start(link, {root.filePath(QStringLiteral("folders"))});
+    ASSERT_TRUE(process.waitForFinished(30000)) << process.errorString().toStdString();
+    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    QMap<QString, QString> reported;
+    for (const QString &line : QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\n'))) {
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (eq > 0)
+            reported.insert(line.left(eq), line.mid(eq + 1));
+    }
+
+    const QString programDir = QFileInfo(program).absolutePath() + QLatin1Char('/');
+    const std::pair<const char *, QString> expected[] = {
+        {"ProgramDir", programDir}, // the real folder, not the link's
+        {"BrandingIniPath", programDir + QStringLiteral("Ombrix.ini")},
+        {"UserSettingsFile", settingsFile},
+        {"UserStore", settingsFile},
+        {"MachineSettingsFile", QStringLiteral("/etc/xdg/TalmoLoggers/Ombrix.ini")},
+        {"MachineStore", QStringLiteral("/etc/xdg/TalmoLoggers/Ombrix.ini")},
+        {"CommonAppData", QStringLiteral("/var/lib")},
+        {"LocalAppData", data},
+        {"Personal", home + QStringLiteral("/Papers")},
+        {"ComPortsFile", settingsFile},
+        {"COM7", QStringLiteral("/dev/ttyFromSettings")},
+    };
+    for (const auto &[name, value] : expected)
+        EXPECT_EQ(reported.value(QString::fromLatin1(name)).toStdString(), value.toStdString()) << name;
+
+    const QSettings written(settingsFile, QSettings::IniFormat);
+    EXPECT_EQ(written.value(QStringLiteral("OPTIONS/LANGUAGE")).toString(), QStringLiteral("de"));
+    EXPECT_EQ(written.value(QStringLiteral("COM_PORTS/COM7")).toString(),
+              QStringLiteral("/dev/ttyFromSettings"));
 }
