@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <limits>
 #include <linux/capability.h>
 #include <net/if.h>
 #include <sys/syscall.h>
@@ -45,6 +46,27 @@ protected:
 
     NetNamespace ns;
 };
+
+TEST(Ping, WaitsBeyondTheRangeOfAnIntAreCutNotEndless)
+{
+    using namespace std::chrono;
+    constexpr int Longest = std::numeric_limits<int>::max();
+    struct Case {
+        steady_clock::duration left;
+        int pollMs;
+    };
+    const Case cases[] = {
+        {milliseconds(500), 500},
+        {microseconds(1200), 2}, // rounded up, so a short wait is never 0
+        {nanoseconds(0), 0},
+        {milliseconds(-5), 0}, // the deadline has passed: no wait at all, never an endless one
+        {milliseconds(Longest), Longest},
+        {milliseconds(std::int64_t{Longest} + 1), Longest}, // about 24.8 days
+        {milliseconds(std::numeric_limits<std::uint32_t>::max()), Longest},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(Platform::PollTimeoutMs(c.left), c.pollMs) << duration_cast<microseconds>(c.left).count();
+}
 
 TEST(Ping, LoopbackAnswers)
 {
@@ -113,6 +135,8 @@ TEST_F(PingTest, EveryEchoMethodTellsReplyFromSilence)
             ASSERT_EQ(echo.Method(), method);
             EXPECT_TRUE(echo.Echo(Own, 1000));
             EXPECT_TRUE(echo.Echo(Own, 1000)) << "a second request on the same handle";
+            // Beyond what a poll wait or ping's -W can hold (about 24.8 days): cut, not refused.
+            EXPECT_TRUE(echo.Echo(Own, std::numeric_limits<std::uint32_t>::max()));
             const auto start = std::chrono::steady_clock::now();
             EXPECT_FALSE(echo.Echo(Dead, 150));
             EXPECT_LT(MsSince(start), 1300.0);
