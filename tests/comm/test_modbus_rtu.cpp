@@ -110,6 +110,8 @@ TEST_F(RtuMaster, EveryFailureArrivesAsItsExceptionAndTheMasterRecovers)
         {"fault exception 3 1", typeid(EMbusIllegalValueException), "Illegal Data Value exception response"},
         {"fault exception 4 1", typeid(EMbusSlaveFailureException),
          "Slave Device Failure exception response"},
+        {"fault exception 0 1", typeid(EMbusResponseException), "Modbus exception response"},
+        {"fault exception 6 1", typeid(EMbusResponseException), "Modbus exception response"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.fault);
