@@ -86,8 +86,8 @@ namespace MbusMaster
 {
 
 // The result code of a failed libmodbus request, from the errno it left behind.
-// Its own function so every mapping can be checked, also those of failures no test
-// can cause on demand (a host that becomes unreachable in the middle of a read).
+// Its own function so every mapping can be checked, also those of failures that
+// are hard to cause on demand.
 std::int32_t ResultOfModbusErrno(int err);
 
 } // namespace MbusMaster
