@@ -810,7 +810,7 @@ void Device::applyFault(const std::string &name, const std::vector<std::string> 
             m_faults.exception.remaining = 0;
             return;
         }
-        m_faults.exceptionCode = int(checkedRange(parseInt(args[0]), 1, 255, "exception code"));
+        m_faults.exceptionCode = int(checkedRange(parseInt(args[0]), 0, 255, "exception code"));
         m_faults.exception.remaining = parseCount(args, 1);
     } else if (name == "checksum") {
         if (args.empty() || args[0] == "off" || args[0] == "0")

@@ -29,6 +29,7 @@ constexpr size_t kMaxControlClients = 8;
 constexpr size_t kMaxControlLine = 1024;
 constexpr size_t kMaxLog = 1000;
 constexpr size_t kMaxPending = 256;
+constexpr uint8_t kGatewayTargetFailed = 0x0B; // Modbus exception "gateway target device failed to respond"
 
 std::string fmt(const char *format, ...) __attribute__((format(printf, 1, 2)));
 std::string fmt(const char *format, ...)
@@ -382,12 +383,16 @@ void Server::onModbus(Transport transport, uint64_t clientId, const uint8_t *adu
     const std::string what =
         fmt("mb %s unit=%u fc=%02X addr=0x%04X count=%u -> ", tcp ? "tcp" : "rtu", unit, fc, address, count);
 
+    // The XPort passes a request on to the one serial device behind it. Like a Modbus gateway it
+    // answers a request for another unit itself: that unit's device failed to respond. The device's
+    // faults do not touch such a request, which never reaches the device.
+    const bool otherUnit = tcp && unit != m_options.slave;
     Faults &f = m_device.faults();
-    if (f.timeout.consume()) {
+    if (!otherUnit && f.timeout.consume()) {
         verbose(what + "fault:timeout");
         return;
     }
-    if (f.drop.consume()) {
+    if (!otherUnit && f.drop.consume()) {
         verbose(what + "fault:drop");
         if (tcp)
             closeClient(clientId);
@@ -395,7 +400,10 @@ void Server::onModbus(Transport transport, uint64_t clientId, const uint8_t *adu
     }
     std::vector<uint8_t> pdu;
     std::string fate = "reply";
-    if (f.exception.consume()) {
+    if (otherUnit) {
+        pdu = {uint8_t(fc | 0x80), kGatewayTargetFailed};
+        fate = "exception 0B (no device at this unit)";
+    } else if (f.exception.consume()) {
         pdu = {uint8_t(fc | 0x80), uint8_t(f.exceptionCode)};
         fate = "fault:exception";
     } else if (fc != 0x03) {
@@ -418,7 +426,7 @@ void Server::onModbus(Transport transport, uint64_t clientId, const uint8_t *adu
             }
         }
     }
-    const bool corrupt = f.crc.consume();
+    const bool corrupt = !otherUnit && f.crc.consume();
     Pending p{transport, clientId, {}, Clock::now(), {}};
     if (tcp) {
         if (corrupt && pdu[0] == 0x03) {
