@@ -36,6 +36,8 @@ std::optional<TCommandLine::TRequest> InfoRequest(const QString &lowerName)
         return TCommandLine::TRequest::Help;
     if (lowerName == QLatin1String("--version") || lowerName == QLatin1String("-version"))
         return TCommandLine::TRequest::Version;
+    if (lowerName == QLatin1String("--program-dir"))
+        return TCommandLine::TRequest::ProgramDir;
     return std::nullopt;
 }
 
@@ -182,6 +184,9 @@ QString CommandLineHelpText(const QString &programName)
                "                               14400 19200 38400 56000 57600 115200\n"
                "  --help                       print this text\n"
                "  --version                    print the version\n"
+               "  --program-dir                print the folder the program takes its branding\n"
+               "                               file (Ombrix.ini), logo.bmp, language modules and\n"
+               "                               help files from\n"
                "\n"
                "Switch and option names match in any letter case; values keep theirs.\n"
                "SIGTERM, SIGINT and SIGHUP end the program as closing its window does.\n")

@@ -12,6 +12,9 @@ struct TCommandLine {
         Run,     // start the program (with or without an automatic start)
         Help,    // print the usage and exit
         Version, // print the version and exit
+        // print the folder the program takes its branding file, logo, language modules and
+        // help files from (the real program file's folder), and exit
+        ProgramDir,
     };
 
     TRequest Request = TRequest::Run;
@@ -32,7 +35,8 @@ struct TCommandLine {
 // on Linux is case-sensitive ("-type" values still match in any case). An option takes the
 // next argument as its value whether or not the value is accepted; an option in last place
 // has none and is ignored; a value that is not accepted leaves the setting unset.
-// "--help" and "--version" anywhere outside an option's value ask for the usage or the version.
+// "--help", "--version" and "--program-dir" anywhere outside an option's value ask for the
+// usage, the version or the program folder; the first of them counts.
 TCommandLine ParseCommandLine(const QStringList &arguments);
 
 // "autostart", "/autostart" or "-autostart" in any letter case.
