@@ -5,8 +5,8 @@
 #include <optional>
 
 // What the program's command line asks for. The main window applies it after loading the
-// settings: every value present here replaces the loaded one for this run only; a missing
-// value leaves the loaded setting alone.
+// settings: every value present here replaces the loaded one (and so reaches the store at the
+// next save); a missing value leaves the loaded setting alone.
 struct TCommandLine {
     enum class TRequest {
         Run,     // start the program (with or without an automatic start)
