@@ -53,8 +53,11 @@ set(CPACK_PACKAGE_NAME "ombrix")
 set(CPACK_PACKAGE_VENDOR "TALMO")
 set(CPACK_PACKAGE_CONTACT "Ombrix developers <ombrix@talmo.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "watch a measuring transmitter live")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Ombrix watches one measuring transmitter (temperature, humidity, pressure, CO2, binary inputs and relays) over Modbus RTU or Modbus/TCP: live values, a popup window, alarms with sound, CSV logging and history charts. ombrix-logger and ombrix-probe read the same devices from the command line.")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+       "Ombrix watches one measuring transmitter (temperature, humidity, pressure,\n"
+       "CO2, binary inputs and relays) over Modbus RTU or Modbus/TCP: live values,\n"
+       "a popup window, alarms with sound, CSV logging and history charts.\n"
+       "ombrix-logger and ombrix-probe read the same devices from the command line.")
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/LICENSE")
 set(CPACK_GENERATOR "DEB")

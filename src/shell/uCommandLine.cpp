@@ -2,6 +2,7 @@
 
 #include "OmbrixVersion.h"
 #include "model/uOBGlob.h"
+#include "shell/uSettingsModel.h"
 
 #include <QCoreApplication>
 
@@ -159,6 +160,20 @@ TCommandLine ParseCommandLine(const QStringList &arguments)
         ApplyOption(result, lowerName, arguments[i]);
     }
     return result;
+}
+
+void ApplyCommandLine(const TCommandLine &commandLine, TMainSettings &settings)
+{
+    settings.Protocol = commandLine.Protocol.value_or(settings.Protocol);
+    settings.IP = commandLine.IP.value_or(settings.IP);
+    if (commandLine.CsvFileName) {
+        settings.LogToCsv = true;
+        settings.CsvName = *commandLine.CsvFileName;
+    }
+    settings.Interval = commandLine.Interval.value_or(settings.Interval);
+    settings.GraphLength = commandLine.GraphLength.value_or(settings.GraphLength);
+    settings.ComPort = commandLine.ComPort.value_or(settings.ComPort);
+    settings.Speed = commandLine.Speed.value_or(settings.Speed);
 }
 
 QString CommandLineHelpText(const QString &programName)

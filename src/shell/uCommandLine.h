@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <optional>
 
+struct TMainSettings;
+
 // What the program's command line asks for. The main window applies it after loading the
 // settings: every value present here replaces the loaded one (and so reaches the store at the
 // next save); a missing value leaves the loaded setting alone.
@@ -50,6 +52,12 @@ bool IsValidIPv4(const QString &text);
 // The baud rates the command line accepts: the fixed rates of the Modbus master, which
 // include two (128000, 256000) that the speed list does not offer.
 bool IsCommandLineSpeed(int rate);
+
+// Puts the accepted values into the settings the frames show: the protocol, the address, CSV
+// logging switched on with the file name, the interval, the chart length, the COM port and the
+// speed. The frames then select as for stored values: a COM port the list lacks shows "None", a
+// rate the speed list lacks (128000, 256000) its first entry.
+void ApplyCommandLine(const TCommandLine &commandLine, TMainSettings &settings);
 
 // The texts of "--help" and "--version", each ending in a line break.
 QString CommandLineHelpText(const QString &programName);

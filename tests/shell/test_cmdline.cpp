@@ -1,4 +1,5 @@
 #include "shell/uCommandLine.h"
+#include "shell/uSettingsModel.h"
 
 #include "OmbrixVersion.h"
 
@@ -133,4 +134,35 @@ TEST(CommandLineTest, IPv4CheckSplitsAtDotsAndLimitsTheLength)
     };
     for (const Case &c : cases)
         EXPECT_EQ(IsValidIPv4(QString::fromUtf8(c.text)), c.valid) << c.text;
+}
+
+TEST(CommandLineTest, AcceptedValuesReplaceTheLoadedSettingsAndOnlyThose)
+{
+    TMainSettings loaded;
+    loaded.Protocol = TMainSettings::ProtocolRS232;
+    loaded.IP = QStringLiteral("10.0.0.9");
+    loaded.CsvName = QStringLiteral("/tmp/old.csv");
+    loaded.Interval = 30;
+    loaded.GraphLength = 15;
+    loaded.ComPort = 2;
+    loaded.Speed = 4800;
+    loaded.SlaveAddress = 7;
+
+    TMainSettings s = loaded;
+    ApplyCommandLine(ParseCommandLine(Args("autostart -interval 4000 -port 0 -speed 12")), s);
+    EXPECT_EQ(s, loaded); // nothing accepted, nothing changed
+
+    ApplyCommandLine(
+        ParseCommandLine(Args("autostart -type Ethernet -ip 127.0.0.5 -csv /home/Ana/Run.csv -interval 10 "
+                              "-graphlen 5 -port 3 -speed 128000")),
+        s);
+    EXPECT_EQ(s.Protocol, TMainSettings::ProtocolEthernet);
+    EXPECT_EQ(s.IP, QStringLiteral("127.0.0.5"));
+    EXPECT_TRUE(s.LogToCsv);
+    EXPECT_EQ(s.CsvName, QStringLiteral("/home/Ana/Run.csv"));
+    EXPECT_EQ(s.Interval, 10);
+    EXPECT_EQ(s.GraphLength, 5);
+    EXPECT_EQ(s.ComPort, 3);
+    EXPECT_EQ(s.Speed, 128000); // the speed list then shows its first entry
+    EXPECT_EQ(s.SlaveAddress, 7);
 }
