@@ -35,7 +35,9 @@ public:
     explicit TTalmoTrayIcon(std::unique_ptr<Platform::TTrayIconBackend> backend, QObject *parent = nullptr);
     ~TTalmoTrayIcon() override;
 
-    // The picture file; an empty text shows the application icon.
+    // The picture file; an empty text shows the application icon. Setting it while the icon is
+    // shown changes the picture in place: removing and adding the icon again is not needed
+    // (on a StatusNotifierItem tray it would register a new item each time).
     const QString &Icon() const { return m_icon; }
     void SetIcon(const QString &iconFile);
 
