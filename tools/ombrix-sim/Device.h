@@ -59,6 +59,9 @@ struct Faults {
     int udpDelayMs = 0;
     int checksum = 0; // 0 none, 1 or 2: the flash segment whose checksum is wrong
     bool offline = false;
+    std::vector<uint8_t> udpIgnore; // last bytes of the 4-byte UDP requests left unanswered
+
+    bool ignoresUdp(const std::vector<uint8_t> &request) const;
 
     void clear();
     std::string describe() const;
