@@ -119,7 +119,8 @@ QList<CapturedFrame> PacketCapture::frames()
         const ssize_t n = recvmsg(m_fd, &msg, MSG_DONTWAIT);
         if (n < 0)
             break;
-        if (n < 34 || buffer[12] != 0x08 || buffer[13] != 0x00)
+        const bool arp = n >= 42 && buffer[12] == 0x08 && buffer[13] == 0x06;
+        if (!arp && (n < 34 || buffer[12] != 0x08 || buffer[13] != 0x00))
             continue;
         CapturedFrame f;
         for (cmsghdr *c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c)) {
@@ -131,6 +132,12 @@ QList<CapturedFrame> PacketCapture::frames()
         }
         f.outgoing = from.sll_pkttype == PACKET_OUTGOING;
         f.dstMac = QByteArray(reinterpret_cast<char *>(buffer), 6);
+        if (arp) {
+            char text[INET_ADDRSTRLEN];
+            f.arpTarget = QString::fromLatin1(inet_ntop(AF_INET, buffer + 38, text, sizeof text));
+            result.append(f);
+            continue;
+        }
         const unsigned char *ip = buffer + 14;
         const int headerLength = (ip[0] & 0x0F) * 4;
         const int totalLength = ip[2] << 8 | ip[3];

@@ -37,7 +37,8 @@ struct CapturedFrame {
     qint64 ns = 0; // receive time stamp, nanoseconds (only differences mean anything)
     bool outgoing = false;
     QByteArray dstMac;
-    int protocol = 0; // 1 ICMP, 6 TCP, 17 UDP
+    int protocol = 0;  // 1 ICMP, 6 TCP, 17 UDP; 0 for an ARP frame
+    QString arpTarget; // the address an ARP request asks for
     QString src, dst;
     int srcPort = 0, dstPort = 0;
     int tcpFlags = 0;
@@ -50,7 +51,7 @@ class PacketCapture
 public:
     ~PacketCapture();
     bool open(const NetNamespace &ns, const QString &iface);
-    // The IPv4 frames queued since open() or the last call.
+    // The IPv4 and ARP frames queued since open() or the last call.
     QList<CapturedFrame> frames();
 
 private:

@@ -254,6 +254,13 @@ void Server::moveAddress(const std::string &from, const std::string &to)
         verbose("cannot add " + to + " to " + m_options.iface);
         return;
     }
+    // Deleting the interface's first address would take every other one of its subnet along (other
+    // devices' addresses too) unless they are promoted instead.
+    if (FILE *promote = std::fopen(
+            ("/proc/sys/net/ipv4/conf/" + m_options.iface + "/promote_secondaries").c_str(), "w")) {
+        std::fputs("1\n", promote);
+        std::fclose(promote);
+    }
     runIp({"addr", "del", from + prefix, "dev", m_options.iface});
     try {
         openUdp(to, m_udpPort);
