@@ -302,7 +302,8 @@ void Faults::clear()
 
 bool Faults::ignoresUdp(const std::vector<uint8_t> &request) const
 {
-    return request.size() == 4 &&
+    // Only the discovery-side requests 00 00 00 XX: a record read (00 01 00 E4) is another request.
+    return request.size() == 4 && request[0] == 0 && request[1] == 0 && request[2] == 0 &&
            std::find(udpIgnore.begin(), udpIgnore.end(), request[3]) != udpIgnore.end();
 }
 

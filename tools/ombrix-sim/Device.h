@@ -59,7 +59,7 @@ struct Faults {
     int udpDelayMs = 0;
     int checksum = 0; // 0 none, 1 or 2: the flash segment whose checksum is wrong
     bool offline = false;
-    std::vector<uint8_t> udpIgnore; // last bytes of the 4-byte UDP requests left unanswered
+    std::vector<uint8_t> udpIgnore; // XX of the UDP requests 00 00 00 XX left unanswered
 
     bool ignoresUdp(const std::vector<uint8_t> &request) const;
 
