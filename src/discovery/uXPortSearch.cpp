@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <chrono>
+
 namespace
 {
 
@@ -95,6 +97,26 @@ constexpr int Version(int major, int minor, int patch)
 quint8 ByteAt(const QByteArray &bytes, int offset)
 {
     return static_cast<quint8>(bytes[offset]);
+}
+
+// The next datagram from the device within the wait. A late reply of the device
+// queried before would otherwise be taken for this one's and give it the other's
+// firmware and type.
+QByteArray ReceiveFrom(TXPort &socket, const QString &device, int waitMs)
+{
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(waitMs);
+    for (int i = 0; i < TXportSearch::MaxAnswersPerAdapter; ++i) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0)
+            break;
+        QString sender;
+        const QByteArray datagram = socket.ReceiveBuffer(static_cast<int>(left), &sender);
+        if (datagram.isEmpty() || sender == device)
+            return datagram;
+    }
+    return {};
 }
 
 } // namespace
@@ -346,7 +368,7 @@ void TXportSearch::QueryDetails(TXPort &socket, TXportPar &record) const
     // Late answers to an earlier query must not be taken for this device's reply.
     socket.DiscardPending();
     socket.SendBuffer(InfoQuery);
-    QByteArray reply = socket.ReceiveBuffer(AnswerWaitMs);
+    QByteArray reply = ReceiveFrom(socket, record.IP, AnswerWaitMs);
     record.Firmware.clear();
     record.DeviceType.clear();
     DecodeDeviceInfo(reply, record);
@@ -354,7 +376,7 @@ void TXportSearch::QueryDetails(TXPort &socket, TXportPar &record) const
     if (!infoReplyUsed) {
         socket.DiscardPending();
         socket.SendBuffer(DescriptionQuery);
-        reply = socket.ReceiveBuffer(AnswerWaitMs);
+        reply = ReceiveFrom(socket, record.IP, AnswerWaitMs);
     }
     record.Description = DecodeDescription(reply, record.Firmware, infoReplyUsed);
     record.VariantChar = DecodeVariantChar(reply, record.Firmware);

@@ -364,6 +364,27 @@ TEST_F(XportSearchNet, SilentInfoDuplicateAndRepeatedSearch)
     EXPECT_EQ(search.Count(), 1) << "a second search adds no device already listed";
 }
 
+TEST_F(XportSearchNet, LateInfoReplyIsNotTakenForTheNextDevice)
+{
+    // Both info replies come late: the first queried device's lands in the second one's
+    // wait, whose own reply comes later still. Whichever answered first, neither may show
+    // the other's firmware.
+    ASSERT_TRUE(net.addDevice(QStringLiteral("f0"), QStringLiteral("10.61.0.10"),
+                              XPort("00-20-4A-61-00-0A", 1, {4, 5, 7}, 9, QStringLiteral("slow")),
+                              {{QStringLiteral("udpdelay"), QJsonArray{600, QStringLiteral("E4")}}}));
+    ASSERT_TRUE(net.addDevice(QStringLiteral("f0"), QStringLiteral("10.61.0.11"),
+                              XPort("00-20-4A-61-00-0B", 2, {5, 2, 0}, 0, QStringLiteral("slower")),
+                              {{QStringLiteral("udpdelay"), QJsonArray{700, QStringLiteral("E4")}}}));
+    TXportSearch search;
+    net.pc.inside([&] { search.SearchOnAdapter(QStringLiteral("10.61.0.1")); });
+    ASSERT_EQ(search.Count(), 2);
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(search.Item(i).IP.toStdString());
+        EXPECT_EQ(search.Item(i).Firmware, QStringLiteral("N/A"));
+        EXPECT_EQ(search.Item(i).DeviceType, QStringLiteral("N/A"));
+    }
+}
+
 TEST_F(XportSearchNet, NothingAnswers)
 {
     TXportSearch search;

@@ -296,8 +296,19 @@ void Faults::clear()
 {
     timeout = crc = exception = drop = segfail = udpnone = Switch{};
     delayMs = udpDelayMs = 0;
+    udpDelayCodes.clear();
     checksum = 0;
     udpIgnore.clear();
+}
+
+int Faults::udpDelayFor(const std::vector<uint8_t> &request) const
+{
+    if (udpDelayCodes.empty())
+        return udpDelayMs;
+    const bool listed =
+        request.size() == 4 && request[0] == 0 && request[1] == 0 && request[2] == 0 &&
+        std::find(udpDelayCodes.begin(), udpDelayCodes.end(), request[3]) != udpDelayCodes.end();
+    return listed ? udpDelayMs : 0;
 }
 
 bool Faults::ignoresUdp(const std::vector<uint8_t> &request) const
@@ -812,9 +823,13 @@ void Device::applyFault(const std::string &name, const std::vector<std::string> 
         m_faults.udpnone.remaining = parseCount(args, 0);
     else if (name == "delay")
         m_faults.delayMs = ms(0);
-    else if (name == "udpdelay")
+    else if (name == "udpdelay") {
         m_faults.udpDelayMs = ms(0);
-    else if (name == "udpignore") {
+        m_faults.udpDelayCodes.clear();
+        for (size_t i = 1; i < args.size() && m_faults.udpDelayMs > 0; ++i)
+            m_faults.udpDelayCodes.push_back(
+                uint8_t(checkedRange(parseInt("0x" + args[i]), 0, 255, "request code")));
+    } else if (name == "udpignore") {
         if (args.empty())
             throw Error("fault udpignore: request codes (E4 E6 F6 ...) or off");
         std::vector<uint8_t> codes;

@@ -594,10 +594,10 @@ void Server::readUdp(int fd)
         verbose(what + note + " fault:udpnone");
         return;
     }
-    Pending p{Transport::Udp, 0, std::move(*reply), Clock::now() + std::chrono::milliseconds(f.udpDelayMs),
-              from};
+    const int delayMs = f.udpDelayFor(request);
+    Pending p{Transport::Udp, 0, std::move(*reply), Clock::now() + std::chrono::milliseconds(delayMs), from};
     verbose(what + note + fmt(" reply %zu", p.bytes.size()) +
-            (f.udpDelayMs ? fmt(" fault:udpdelay %d", f.udpDelayMs) : std::string()));
+            (delayMs ? fmt(" fault:udpdelay %d", delayMs) : std::string()));
     if (m_pending.size() < kMaxPending)
         m_pending.push_back(std::move(p));
 }
