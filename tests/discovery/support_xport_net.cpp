@@ -9,6 +9,7 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <cstring>
 #include <linux/if_packet.h>
 #include <net/ethernet.h>
 #include <net/if.h>
