@@ -2,6 +2,7 @@
 // once, for technicians and scripts. Uses the same connection, identification and
 // decoding code as the program.
 
+#include "ProbeDiscovery.h"
 #include "comm/uTiming.h"
 #include "connection/uDeviceConnection.h"
 #include "model/uValueText.h"
@@ -30,6 +31,7 @@ constexpr int ExitUsage = 2;
 
 const char *const UsageText =
     "Usage: ombrix-probe identify|read [options]\n"
+    "       ombrix-probe search|set-ip ... (below)\n"
     "\n"
     "  identify   connect, identify the device and print what it is\n"
     "  read       identify, read the device once (three attempts) and print the values\n"
@@ -85,6 +87,7 @@ bool parse(const QStringList &args, Options &o)
             a.remove(0, 1);
         if (a == QLatin1String("-help") || a == QLatin1String("-h")) {
             std::fputs(UsageText, stdout);
+            std::fputs(ProbeDiscovery::UsageText, stdout);
             return false;
         }
         if (a == QLatin1String("-version")) {
@@ -302,6 +305,10 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("ombrix-probe"));
     QCoreApplication::setApplicationVersion(QStringLiteral(OMBRIX_VERSION));
+
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() > 1 && ProbeDiscovery::IsCommand(args[1]))
+        return ProbeDiscovery::Run(args, UsageText);
 
     Options o;
     try {
