@@ -2,7 +2,9 @@
 
 #include "connection/uOBfrConnPars.h"
 #include "discovery/IPEdit.h"
+#include "discovery/uXPortSearchGUI.h"
 #include "model/uOBGlob.h"
+#include "shell/uApplicationSpecifical.h"
 #include "shell/uDialogs.h"
 
 #include <QApplication>
@@ -76,6 +78,9 @@ TOBfrConnection::TOBfrConnection(TErrMessageList &errors, QWidget *parent) : QFr
     }
     connect(frConnPars, &TOBfrConnPars::ComPortChanged, this, &TOBfrConnection::OnProtocolChange);
     connect(bConnDisconn, &QPushButton::clicked, this, &TOBfrConnection::bConnDisconnClick);
+    // Find lists the devices of the local networks, with the type names of the branding file.
+    frConnPars->SetFindDeviceHandler(
+        [this] { return TfXPortSearchGUI::FindDevice(frConnPars, BrandingIniPath); });
     OnProtocolChange();
 }
 
