@@ -36,3 +36,11 @@ template <typename W> W *Named(const QWidget &parent, const char *name)
 {
     return parent.findChild<W *>(QString::fromLatin1(name));
 }
+
+// A click on a check box's indicator (its middle may lie beyond the label).
+#include <QCheckBox>
+#include <QTest>
+inline void ClickCheckBox(QCheckBox *box)
+{
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
+}
