@@ -76,8 +76,8 @@ public:
     // text such as "COM12" or "COM33 (ttyUSB0)"; -1 when there is none.
     static int ComPortNumberOfItem(const QString &itemText);
 
-    // The search window arrives with its own module; until a handler is given the
-    // Find button does nothing.
+    // The connection frame hands over the device search window; until a handler is
+    // given the Find button does nothing.
     void SetFindDeviceHandler(TFindDeviceHandler handler);
     void bFindDeviceClick();
 

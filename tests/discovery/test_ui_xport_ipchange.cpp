@@ -6,7 +6,7 @@
 #include "discovery/uXPortIPChangeGUI.h"
 #include "shell/uDialogs.h"
 
-#include "support_modal.h"
+#include "ModalRig.h"
 #include "support_xport_net.h"
 
 #include <QCheckBox>

@@ -8,7 +8,7 @@
 #include "model/uExceptions.h"
 #include "shell/uDialogs.h"
 
-#include "support_modal.h"
+#include "ModalRig.h"
 #include "support_xport_net.h"
 
 #include <QCheckBox>

@@ -1,9 +1,12 @@
 #pragma once
 
-// Acting on a modal window from inside its own event loop: the test arranges what to
-// do before the call that opens the window and blocks in exec().
+// Widget tests: acting on a modal window from inside its own event loop (the test
+// arranges what to do before the call that opens the window and blocks in exec()),
+// finding a child by its name and ticking a check box.
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
@@ -37,9 +40,7 @@ template <typename W> W *Named(const QWidget &parent, const char *name)
     return parent.findChild<W *>(QString::fromLatin1(name));
 }
 
-// A click on a check box's indicator (its middle may lie beyond the label).
-#include <QCheckBox>
-#include <QTest>
+// A click on a check box's indicator (the middle of the box may lie beyond its label).
 inline void ClickCheckBox(QCheckBox *box)
 {
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
