@@ -308,6 +308,23 @@ TEST_F(SearchWindowTest, DoubleClickChoosesEvenWithoutDevices)
     EXPECT_TRUE(w->SelectedIP().isEmpty());
 }
 
+TEST_F(SearchWindowTest, EnterSelectsAndEscapeCancels)
+{
+    const struct {
+        Qt::Key key;
+        int result;
+    } cases[] = {{Qt::Key_Return, QDialog::Accepted}, {Qt::Key_Escape, QDialog::Rejected}};
+    for (const auto &c : cases) {
+        const auto w = Open();
+        QTableWidget &list = *Named<QTableWidget>(*w, "LvDeviceList");
+        ClickRow(list, 3);
+        QTest::keyClick(&list, c.key);
+        EXPECT_EQ(w->result(), c.result) << c.key;
+        EXPECT_FALSE(w->isVisible());
+        EXPECT_EQ(w->SelectedIP(), QStringLiteral("10.62.0.100"));
+    }
+}
+
 TEST_F(SearchWindowTest, FailedSearchKeepsTheRowsAndSaysWhy)
 {
     const auto w = Open();
