@@ -18,6 +18,13 @@
 #include <QTest>
 
 #include <functional>
+#include <ostream>
+
+// Readable failure messages for texts.
+inline void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
 
 // Records every call in order: "added 0 Temperature", "started", "cycle", "cycle paused",
 // "quiet 1", "stopped".
