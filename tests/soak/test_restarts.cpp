@@ -7,8 +7,9 @@
 #include "connection/uDeviceConnection.h"
 #include "reading/uReaderCore.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -79,7 +80,11 @@ TEST(Restarts, AThousandStopsAndStartsLeaveNoDescriptorBehind)
             }
             const int before = view.Cycles;
             reader->StartReading();
-            const bool ticked = QTest::qWaitFor([&] { return view.Cycles > before; }, 10000);
+            // Waits for the timer's tick itself rather than polling, so a thousand rounds stay short.
+            const QDeadlineTimer deadline(10000);
+            while (view.Cycles == before && !deadline.hasExpired())
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+            const bool ticked = view.Cycles > before;
             reader->StopReading();
             return ticked && reader->LastReadSucceeded();
         };
@@ -94,7 +99,7 @@ TEST(Restarts, AThousandStopsAndStartsLeaveNoDescriptorBehind)
         EXPECT_EQ(good, Restarts) << "every measurement read the device";
         EXPECT_EQ(Soak::OpenDescriptors(), descriptorsBefore);
         EXPECT_EQ(view.Starts, Restarts + 1);
-        EXPECT_EQ(view.Stops, c.freshReader ? Restarts + 1 : 1)
+        EXPECT_EQ(view.Stops, Restarts + 1)
             << "a measurement ends for the views when its reader goes or a new one begins";
     }
 }
