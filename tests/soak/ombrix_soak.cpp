@@ -1,11 +1,12 @@
-// ombrix-soak [TICKS] [--seed N]: reads the simulator for TICKS ticks (a day at one second by
-// default) with faults on a seeded random schedule, prints the figures and whether the goals
-// were met (exit code 0) or not (1); 2 for a wrong command line.
+// ombrix-soak [TICKS] [--seed N] [--family farvo|gelmi|dusko]: reads the simulator (a Farvo by default) for
+// TICKS ticks (a day at one second by default) with faults on a seeded random schedule, prints the figures
+// and whether the goals were met (exit code 0) or not (1); 2 for a wrong command line.
 #include "soak_rig.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cstdio>
 
 int main(int argc, char **argv)
@@ -19,13 +20,22 @@ int main(int argc, char **argv)
     options.MaxGap = 250;
     bool ok = true;
     for (int i = 0; i < args.size() && ok; ++i) {
-        if (args[i] == QStringLiteral("--seed") && i + 1 < args.size())
+        if (args[i] == QStringLiteral("--seed") && i + 1 < args.size()) {
             options.Seed = args[++i].toUInt(&ok);
-        else
+        } else if (args[i] == QStringLiteral("--family") && i + 1 < args.size()) {
+            const QString family = args[++i];
+            const auto &devices = Soak::Devices();
+            const auto it = std::find_if(devices.begin(), devices.end(),
+                                         [&](const Soak::TDevicePlay &d) { return d.Family == family; });
+            ok = it != devices.end();
+            if (ok)
+                options.Device = *it;
+        } else {
             options.Ticks = args[i].toLongLong(&ok);
+        }
     }
     if (!ok || options.Ticks <= 0) {
-        std::fprintf(stderr, "usage: ombrix-soak [TICKS] [--seed N]\n");
+        std::fprintf(stderr, "usage: ombrix-soak [TICKS] [--seed N] [--family farvo|gelmi|dusko]\n");
         return 2;
     }
     options.WarmupTicks = std::min<std::int64_t>(options.WarmupTicks, options.Ticks / 10 + 1);
@@ -36,7 +46,7 @@ int main(int argc, char **argv)
 
     QTextStream out(stdout);
     out << "soak: " << options.Ticks << " ticks, seed " << options.Seed << ", reply time-out "
-        << options.TimeoutMs << " ms, scenario " << options.Scenario << Qt::endl;
+        << options.TimeoutMs << " ms, scenario " << options.Device.Scenario << Qt::endl;
     const Soak::TFigures figures = Soak::Run(options);
     for (const QString &line : figures.Report())
         out << line << '\n';

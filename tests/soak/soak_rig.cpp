@@ -46,6 +46,19 @@ QString FaultName(TFault fault)
     return {};
 }
 
+const std::array<TDevicePlay, 3> &Devices()
+{
+    static const std::array<TDevicePlay, 3> devices = {{
+        {QStringLiteral("farvo"), QStringLiteral("farvo-xport441-pressure-io.json"),
+         QStringLiteral("set farvo.c1 %1"), false, 0},
+        {QStringLiteral("gelmi"), QStringLiteral("gelmi-5ch-551.json"), QStringLiteral("set gelmi.c1 %1"),
+         false, TDeviceConnection::GelmiFirstSlot},
+        {QStringLiteral("dusko"), QStringLiteral("dusko-two-named.json"), QStringLiteral("set dusko.c1 %1"),
+         true, TDeviceConnection::DuskoFirstSlot},
+    }};
+    return devices;
+}
+
 int OpenDescriptors()
 {
     // The listing's own handle is open while it runs, at every count alike.
@@ -267,9 +280,15 @@ public:
     }
 
 private:
-    // The value channel 1 carries in a tick: a raw register that differs from tick to tick,
-    // so a reading left over from an earlier tick shows.
-    static int CodeOf(std::int64_t tick) { return 1000 + static_cast<int>(tick % 8000); }
+    // The value channel 1 carries in a tick, in tenths: it differs from tick to tick, so a
+    // reading left over from an earlier tick shows, and stays a valid reading of every family.
+    static int CodeOf(std::int64_t tick) { return 100 + static_cast<int>(tick % 800); }
+    QString SetChannel(std::int64_t tick) const
+    {
+        const int code = CodeOf(tick);
+        return m_opt.Device.SetCommand.arg(m_opt.Device.FloatChannel ? QString::number(code / 10.0)
+                                                                     : QString::number(code));
+    }
 
     bool Fail(const QString &why)
     {
@@ -282,7 +301,7 @@ private:
         if (!m_dir.isValid() || !QDir(m_dir.path()).mkdir(QStringLiteral("csv")))
             return Fail(QStringLiteral("no temporary folder"));
         m_folder = m_dir.filePath(QStringLiteral("csv"));
-        if (!m_sim.start(m_opt.Scenario))
+        if (!m_sim.start(m_opt.Device.Scenario))
             return Fail(QStringLiteral("the simulator did not start: ") + m_sim.errorOutput());
         if (!m_control.Open(m_sim.controlPath()))
             return Fail(QStringLiteral("no control connection"));
@@ -432,8 +451,9 @@ private:
         if (m_fault.Counted) {
             m_fault = {};
         }
+        // A float channel carries the nearest single float.
         const double expected = CodeOf(tick) / 10.0;
-        if (std::abs(m_conn.GetQuantity(0).Value - expected) > 1e-6)
+        if (std::abs(m_conn.GetQuantity(m_opt.Device.Slot).Value - expected) > 1e-4)
             ++m_fig.StaleReadings;
     }
 
@@ -442,7 +462,7 @@ private:
         const double wallStart = WallUs();
         double cpu = 0;
         for (std::int64_t tick = 0; tick < m_opt.Ticks; ++tick) {
-            if (!Schedule(tick) || !Command(QStringLiteral("set farvo.c1 %1").arg(CodeOf(tick))))
+            if (!Schedule(tick) || !Command(SetChannel(tick)))
                 return;
             const double before = ProcessCpuUs();
             m_reader->tReaderTimer();

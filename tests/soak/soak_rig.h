@@ -30,10 +30,23 @@ enum class TFault : int {
 constexpr int FaultKinds = static_cast<int>(TFault::Count);
 QString FaultName(TFault fault);
 
+// The device played and the channel whose value the run changes every tick, so that a value
+// left over from an earlier tick shows: the command sets it from a code (one decimal), the slot
+// is where the reader puts it.
+struct TDevicePlay {
+    QString Family;
+    QString Scenario;
+    QString SetCommand; // "%1": the raw register value, or for a float channel the value itself
+    bool FloatChannel = false;
+    int Slot = 0;
+};
+// Farvo behind an XPort (two blocks a tick), Gelmi and Dusko (one block, the detached tick).
+const std::array<TDevicePlay, 3> &Devices();
+
 struct TOptions {
     std::int64_t Ticks = 2000;
     std::uint32_t Seed = 1;
-    QString Scenario = QStringLiteral("farvo-xport441-pressure-io.json");
+    TDevicePlay Device = Devices()[0];
     // The master's reply time-out: short, so a silent device costs little, yet far above what
     // the simulator needs on a loaded machine.
     int TimeoutMs = 100;

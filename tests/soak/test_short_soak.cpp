@@ -17,9 +17,14 @@ constexpr bool MemoryMeaningful = true;
 
 } // namespace
 
-TEST(ShortSoak, EveryFaultRecoversByItselfAndTheLogKeepsOneRecordPerTick)
+class ShortSoak : public ::testing::TestWithParam<Soak::TDevicePlay>
+{
+};
+
+TEST_P(ShortSoak, EveryFaultRecoversByItselfAndTheLogKeepsOneRecordPerTick)
 {
     Soak::TOptions options;
+    options.Device = GetParam();
     options.Ticks = 2500;
     options.Seed = 14;
     options.WarmupTicks = 500;
@@ -38,3 +43,8 @@ TEST(ShortSoak, EveryFaultRecoversByItselfAndTheLogKeepsOneRecordPerTick)
     EXPECT_EQ(figures.TicksFailedRecovered, figures.TicksFailed) << "the run ends with healthy ticks";
     EXPECT_GT(figures.MostRecordsHeld, 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Families, ShortSoak, ::testing::ValuesIn(Soak::Devices()),
+                         [](const ::testing::TestParamInfo<Soak::TDevicePlay> &info) {
+                             return info.param.Family.toStdString();
+                         });
