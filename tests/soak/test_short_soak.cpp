@@ -4,6 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
+namespace Soak
+{
+// The test names show the family, not the bytes of the parameter.
+void PrintTo(const TDevicePlay &device, std::ostream *os)
+{
+    *os << device.Family.toStdString();
+}
+} // namespace Soak
+
 namespace
 {
 
