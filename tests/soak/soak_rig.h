@@ -5,6 +5,10 @@
 // that failed and recovered without anyone acting, the log's records against the ticks,
 // resident memory, CPU per tick and open descriptors. The short run in the test suite and the
 // day-long run of scripts/soak share it.
+//
+// While the log's folder is gone the reader keeps running and its records wait in memory, in
+// order; the first record after the folder is back writes them all before itself. So the file
+// must end up with exactly one record per tick, in tick order, whatever the folder did.
 
 #include <QString>
 #include <QStringList>
