@@ -90,7 +90,7 @@ QStringList TFigures::Report() const
     add("failures with no fault in force", QString::number(UnexplainedFailures));
     add("good ticks with a stale value", QString::number(StaleReadings));
     add("longest outage recovered (ticks)", QString::number(LongestOutage));
-    add("slowest recovery after fault off", QStringLiteral("%1 ticks").arg(SlowestRecovery));
+    add("failed ticks after a fault ended", QStringLiteral("%1 ticks").arg(SlowestRecovery));
     QStringList faults;
     for (int k = 0; k < FaultKinds; ++k)
         faults << QStringLiteral("%1 %2")
@@ -260,8 +260,9 @@ private:
 // The fault in force and when the schedule switches it off.
 struct TActiveFault {
     TFault Kind = TFault::Count;
-    std::int64_t EndTick = 0; // windows: the first tick without it
-    bool Counted = false;     // counted faults end by themselves with the first good tick
+    // Windows: the first tick without it; counted faults: the first tick that must succeed.
+    std::int64_t EndTick = 0;
+    bool Counted = false; // counted faults end by themselves with the first good tick
     bool Active() const { return Kind != TFault::Count; }
 };
 
@@ -375,6 +376,8 @@ private:
         ++m_fig.Faults[static_cast<std::size_t>(kind)];
         m_fault.Kind = kind;
         const int requests = Draw(1, 9);
+        if (kind != TFault::Offline && kind != TFault::Delay && kind != TFault::FolderGone)
+            m_fault.EndTick = tick + (requests + 2) / 3;
         bool ok = true;
         switch (kind) {
         case TFault::Offline:
@@ -434,6 +437,11 @@ private:
         if (!ok) {
             ++m_fig.TicksFailed;
             ++m_outage;
+            // A counted fault spoils at most one request of each of a tick's three attempts.
+            const bool countedOverdue = m_fault.Counted && tick >= m_fault.EndTick;
+            if (countedOverdue)
+                m_fig.SlowestRecovery =
+                    std::max(m_fig.SlowestRecovery, static_cast<int>(tick - m_fault.EndTick) + 1);
             const bool readFault = m_fault.Active() && m_fault.Kind != TFault::FolderGone;
             if (!readFault) {
                 if (m_clearedAt < 0)
@@ -554,8 +562,7 @@ QStringList MissedGoals(const TFigures &figures, const TOptions &options, bool c
     need(figures.TicksRun == options.Ticks, QStringLiteral("not every tick ran"));
     need(figures.UnexplainedFailures == 0, QStringLiteral("ticks failed with no fault in force"));
     need(figures.StaleReadings == 0, QStringLiteral("good ticks showed a value of an earlier tick"));
-    need(figures.SlowestRecovery <= 1,
-         QStringLiteral("recovery took more than one tick after a fault ended"));
+    need(figures.SlowestRecovery == 0, QStringLiteral("the first tick after a fault ended failed"));
     need(figures.CsvRecords == figures.TicksRun, QStringLiteral("CSV records differ from the ticks run"));
     need(figures.CsvMismatches == 0,
          QStringLiteral("CSV lines out of order, lost or extra: ") + figures.FirstMismatch);

@@ -74,8 +74,9 @@ struct TFigures {
     std::int64_t UnexplainedFailures = 0;  // failed ticks with no fault in force
     std::int64_t StaleReadings = 0;        // good ticks whose value was not this tick's
     int LongestOutage = 0;                 // consecutive failed ticks, recovered
-    int SlowestRecovery = 0;               // failed ticks after a fault was switched off
-    std::array<int, FaultKinds> Faults{};  // how often each kind was switched on
+    // Failed ticks after a fault was switched off, or after a counted fault was used up.
+    int SlowestRecovery = 0;
+    std::array<int, FaultKinds> Faults{}; // how often each kind was switched on
 
     std::int64_t CsvRecords = 0;    // records in the file at the end
     std::int64_t CsvMismatches = 0; // lines that were not the next expected one
