@@ -8,8 +8,8 @@ namespace Cli
 const char *const ConnectionOptionsHelp =
     "  -type Ethernet|RS232|RS485   protocol (default Ethernet)\n"
     "  -ip ADDRESS                  device IPv4 address (Ethernet, required there)\n"
-    "  -tcpport N                   Modbus/TCP port (default 502)\n"
-    "  -timeout MS                  Modbus/TCP time-out in milliseconds (default 3000)\n"
+    "  -tcpport N                   Modbus/TCP port 1-65535 (default 502)\n"
+    "  -timeout MS                  Modbus/TCP time-out, 1-65535 ms (default 3000)\n"
     "  -port N                      COM port number (serial)\n"
     "  -speed N                     bit rate (serial, default 9600)\n"
     "  -address N                   slave address 1-255 (RS485, default 1)\n";
@@ -61,9 +61,10 @@ bool TakeConnectionOption(const QString &name, const QStringList &args, int &i, 
         p.IP = v;
         ipGiven = true;
     } else if (name == QLatin1String("-tcpport")) {
-        p.TcpPort = static_cast<std::uint16_t>(NumberOption(name, v, 0, 65535));
+        p.TcpPort = static_cast<std::uint16_t>(NumberOption(name, v, 1, 65535));
     } else if (name == QLatin1String("-timeout")) {
-        p.Timeout = static_cast<std::uint16_t>(NumberOption(name, v, 0, 65535));
+        // A reply time-out of 0 ms would fail every request: bad usage, not a failed device.
+        p.Timeout = static_cast<std::uint16_t>(NumberOption(name, v, 1, 65535));
     } else if (name == QLatin1String("-port")) {
         p.ComPortNumber = NumberOption(name, v, 1, 255);
     } else if (name == QLatin1String("-speed")) {

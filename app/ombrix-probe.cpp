@@ -3,6 +3,7 @@
 // decoding code as the program.
 
 #include "CliConnect.h"
+#include "ProbeDiscovery.h"
 
 #include "connection/uDeviceConnection.h"
 #include "model/uValueText.h"
@@ -33,6 +34,7 @@ QString UsageText()
 {
     return QStringLiteral(
                "Usage: ombrix-probe identify|read [options]\n"
+               "       ombrix-probe search|set-ip ... (below)\n"
                "\n"
                "  identify   connect, identify the device and print what it is\n"
                "  read       identify, read the device once (three attempts) and print the values\n"
@@ -64,6 +66,7 @@ bool parse(const QStringList &args, Options &o)
         const QString a = Cli::OptionName(args[i]);
         if (a == QLatin1String("-help") || a == QLatin1String("-h")) {
             std::fputs(UsageText().toLocal8Bit().constData(), stdout);
+            std::fputs(ProbeDiscovery::UsageText, stdout);
             return false;
         }
         if (a == QLatin1String("-version")) {
@@ -201,9 +204,15 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationName(QStringLiteral("ombrix-probe"));
     QCoreApplication::setApplicationVersion(QStringLiteral(OMBRIX_VERSION));
 
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() > 1 && ProbeDiscovery::IsCommand(args[1])) {
+        const QByteArray usage = UsageText().toLocal8Bit();
+        return ProbeDiscovery::Run(args, usage.constData());
+    }
+
     Options o;
     try {
-        if (!parse(QCoreApplication::arguments(), o))
+        if (!parse(args, o))
             return ExitOk;
     } catch (const UsageError &e) {
         Cli::PrintErr(QStringLiteral("ombrix-probe: ") + e.message);
