@@ -41,9 +41,21 @@ public:
     std::pair<double, double> ValueRange(bool binaryAxis) const;
 
 private:
+    // The valid values' extremes, kept up to date while points come and go so a visible
+    // chart does not scan the whole day every tick; rescanned only when an extreme drops out.
+    void RescanRange() const;
+    void Count(double value) const;  // a valid value joins the range
+    void Forget(double value) const; // a valid value leaves it
+
     std::vector<TChartPoint> m_points; // ring: m_newest is index 0
     int m_pointCount = 0;
     int m_intervalSec = 1;
     int m_newest = 0;
     std::uint64_t m_added = 0;
+    mutable bool m_rangeKnown = false;
+    mutable bool m_anyValid = false;
+    mutable double m_min = 0.0;
+    mutable double m_max = 0.0;
+    mutable std::uint64_t m_minCount = 0; // valid points holding the minimum
+    mutable std::uint64_t m_maxCount = 0;
 };

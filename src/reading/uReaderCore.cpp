@@ -1,0 +1,279 @@
+#include "reading/uReaderCore.h"
+
+#include "comm/uTiming.h"
+#include "platform/SoundPlayer.h"
+
+#include <algorithm>
+
+TReaderCore::TReaderCore(TDeviceConnection &connection, ISoundPlayer *player, QObject *parent)
+    : QObject(parent), m_connection(connection), m_player(player)
+{
+    tReader.setSingleShot(false);
+    tAcoustic.setSingleShot(false);
+    connect(&tAcoustic, &QTimer::timeout, this, &TReaderCore::tAcousticTimer);
+    AttachTick();
+}
+
+TReaderCore::~TReaderCore()
+{
+    tReader.stop();
+    tAcoustic.stop();
+    // The pending records reach the file before anything else goes away.
+    if (m_recFile) {
+        m_recFile->FlushPending();
+        m_recFile.reset();
+    }
+    DropRows();
+}
+
+std::int32_t TReaderCore::ChartPointsOf(int graphMinutes, int intervalSec)
+{
+    return intervalSec > 0 ? graphMinutes * 60 / intervalSec : 0;
+}
+
+void TReaderCore::AddView(IReaderView *view)
+{
+    if (view != nullptr && std::find(m_views.begin(), m_views.end(), view) == m_views.end())
+        m_views.push_back(view);
+}
+
+void TReaderCore::RemoveView(IReaderView *view)
+{
+    std::erase(m_views, view);
+}
+
+template <typename F> void TReaderCore::ForEachView(F &&call)
+{
+    // A copy: a view may detach itself while it is being told.
+    const std::vector<IReaderView *> views = m_views;
+    for (IReaderView *view : views)
+        call(*view);
+}
+
+void TReaderCore::DropRows()
+{
+    if (!m_measuring)
+        return;
+    m_measuring = false;
+    ForEachView([](IReaderView &v) { v.ReadingStopped(); });
+    m_rows.clear();
+}
+
+void TReaderCore::AddQuantity(TLangQuan &quantity)
+{
+    if (quantity.GetQuanType() == TQuantity::qtNone)
+        return;
+    quantity.ResetAlarms();
+    m_measuring = true;
+    TRow row;
+    row.Quantity = &quantity;
+    row.History = std::make_unique<TChartHistory>();
+    row.History->SetPointCount(ChartPoints, IntervalSec);
+    m_rows.push_back(std::move(row));
+    const int index = RowCount() - 1;
+    const TChartHistory &history = *m_rows.back().History;
+    ForEachView([&](IReaderView &v) { v.QuantityAdded(index, quantity, history); });
+}
+
+void TReaderCore::AddFamilyQuantities(std::span<const int> rowSlots, std::span<const int> columnSlots)
+{
+    // A new measurement starts from nothing: rows, histories and latches of an earlier one go.
+    DropRows();
+    m_recFile.reset();
+    m_measuring = true;
+    for (int slot : rowSlots)
+        AddQuantity(m_connection.GetQuantity(slot));
+    if (!LogToCsv)
+        return;
+    m_recFile = std::make_unique<TRecFile>(m_connection.ErrorList(), BrandingIniPath);
+    m_recFile->SetFolder(CsvFolder);
+    m_recFile->FileName = CsvFileName;
+    m_recFile->SerialNumber = m_connection.SerialText;
+    m_recFile->SensorType = &m_connection.SensType;
+    for (int slot : columnSlots)
+        m_recFile->Columns[static_cast<std::size_t>(slot)] = &m_connection.GetQuantity(slot);
+}
+
+void TReaderCore::StartReading()
+{
+    ForEachView([](IReaderView &v) { v.ReadingStarted(); });
+    tReader.setInterval(1);
+    tReader.start();
+}
+
+void TReaderCore::StopReading()
+{
+    tReader.stop();
+    // Nothing may keep sounding for a measurement that has ended.
+    tAcoustic.stop();
+    SetQuietVisible(false);
+}
+
+void TReaderCore::TogglePause()
+{
+    Paused = !Paused;
+}
+
+void TReaderCore::RestartInterval()
+{
+    tReader.setInterval(std::max(IntervalSec, 1) * 1000);
+}
+
+void TReaderCore::AttachTick()
+{
+    if (!m_tickConnection)
+        m_tickConnection = connect(&tReader, &QTimer::timeout, this, &TReaderCore::tReaderTimer);
+}
+
+void TReaderCore::DetachTick()
+{
+    disconnect(m_tickConnection);
+    m_tickConnection = {};
+}
+
+void TReaderCore::DetachedTick(int firstRef, std::span<std::uint16_t> block,
+                               const std::function<void(bool ok)> &decode)
+{
+    DetachTick();
+    // Whatever happens in the tick, the handler is attached again when it ends.
+    struct TReattach {
+        TReaderCore *reader;
+        ~TReattach() { reader->AttachTick(); }
+    } reattach{this};
+    RestartInterval();
+
+    bool ok = false;
+    if (!Paused) {
+        TMSPModbus &master = m_connection.Modbus;
+        ok = ReadWithAttempts([&] {
+            OpenMasterIfClosed(false);
+            master.ReadRegisters(1, firstRef, block);
+            if (IntervalSec > 10)
+                master.Close();
+        });
+        decode(ok);
+    }
+    FinishCycle(ok);
+}
+
+void TReaderCore::OpenMasterIfClosed(bool waitForRS232)
+{
+    TMSPModbus &master = m_connection.Modbus;
+    if (master.IsOpen())
+        return;
+    master.Open();
+    if (waitForRS232 && m_connection.Params.Protocol == TConnectionParams::RS232)
+        PumpDelay(TDeviceConnection::RS232SettleMs);
+}
+
+bool TReaderCore::ReadWithAttempts(const std::function<void()> &attempt)
+{
+    constexpr int Attempts = 3;
+    for (int i = 0; i < Attempts; ++i) {
+        try {
+            attempt();
+            return true;
+        } catch (const std::exception &) {
+            // A failed attempt is silent; the rows and the log show the failed reading.
+        }
+    }
+    return false;
+}
+
+void TReaderCore::FinishCycle(bool readSucceeded)
+{
+    const QDateTime now = Clock ? Clock() : QDateTime::currentDateTime();
+    m_lastCycleTime = now;
+    m_lastReadSucceeded = readSucceeded;
+
+    if (Paused) {
+        for (TRow &row : m_rows)
+            row.History->AddPoint(row.Quantity->Value, false, now);
+        ForEachView([](IReaderView &v) { v.CycleFinished(true); });
+        if (LogToCsv && m_recFile)
+            m_recFile->WriteRecord(false, tr("Paused"));
+        return;
+    }
+
+    bool anyAlarm = false;
+    for (TRow &row : m_rows) {
+        if (row.Quantity->EvaluateAlarm())
+            anyAlarm = true;
+    }
+    for (TRow &row : m_rows)
+        row.History->AddPoint(row.Quantity->Value, row.Quantity->ReadOK, now);
+    ForEachView([](IReaderView &v) { v.CycleFinished(false); });
+    if (LogToCsv && m_recFile)
+        m_recFile->WriteRecord(readSucceeded);
+    DecideSound(anyAlarm);
+}
+
+void TReaderCore::DecideSound(bool anyAlarm)
+{
+    if (RepeatMode == rmUntilUserInterrupt) {
+        // Unacknowledged alarms and reading errors count even when they are already gone.
+        const bool pending = std::any_of(m_rows.begin(), m_rows.end(), [](const TRow &row) {
+            return row.Quantity->AlarmLatch == TLangQuan::lsPending ||
+                   row.Quantity->ErrorLatch == TLangQuan::lsPending;
+        });
+        if (pending && !tAcoustic.isActive() && SoundMode != smDisabled) {
+            StartRepetition();
+            SetQuietVisible(true);
+        }
+        return;
+    }
+    if (!anyAlarm) {
+        tAcoustic.stop();
+        return;
+    }
+    if (RepeatMode == rmOnce) {
+        PlayAlarmSound();
+        return;
+    }
+    if (!tAcoustic.isActive())
+        StartRepetition();
+}
+
+void TReaderCore::StartRepetition()
+{
+    // A repetition interval of 0 would play on every pass of the event loop.
+    tAcoustic.setInterval(std::max(RepeatInterval, 1) * 1000);
+    PlayAlarmSound();
+    tAcoustic.start();
+}
+
+void TReaderCore::SetQuietVisible(bool visible)
+{
+    if (m_quietVisible == visible)
+        return;
+    m_quietVisible = visible;
+    ForEachView([visible](IReaderView &v) { v.QuietButtonChanged(visible); });
+}
+
+void TReaderCore::tAcousticTimer()
+{
+    PlayAlarmSound();
+}
+
+void TReaderCore::PlayAlarmSound()
+{
+    if (m_player == nullptr)
+        return;
+    if (SoundMode == smSystemSound)
+        m_player->PlaySystemSound(SystemSound);
+    else if (SoundMode == smSoundFile)
+        m_player->PlayFile(SoundFile);
+}
+
+void TReaderCore::AcknowledgeAll()
+{
+    for (TRow &row : m_rows)
+        row.Quantity->AcknowledgeAlarms();
+}
+
+void TReaderCore::QuietAlarmAcoustic()
+{
+    SetQuietVisible(false);
+    tAcoustic.stop();
+    AcknowledgeAll();
+}

@@ -1,0 +1,162 @@
+#pragma once
+
+// The reader of a running measurement, without any window: every tick the family reader
+// reads the device and stores values, validity and device alarm codes into the quantities;
+// FinishCycle, common to every family, then evaluates the alarms, adds the chart points,
+// writes the CSV record and decides the alarm sound. Windows (rows, popup rows, charts, the
+// reader frame) and ombrix-logger attach as views and are told what changed; none of them
+// decides anything.
+
+#include "reading/uChartHistory.h"
+#include "reading/uReaderView.h"
+
+#include "connection/uDeviceConnection.h"
+#include "logging/uRecFile.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QMetaObject>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <vector>
+
+class ISoundPlayer;
+
+class TReaderCore : public QObject
+{
+    Q_OBJECT
+
+public:
+    using TClock = std::function<QDateTime()>;
+
+    // RepeatMode values.
+    static constexpr std::uint8_t rmOnce = 0;
+    static constexpr std::uint8_t rmDuringAlarm = 1;
+    static constexpr std::uint8_t rmUntilUserInterrupt = 2;
+    // SoundMode values.
+    static constexpr std::uint8_t smDisabled = 0;
+    static constexpr std::uint8_t smSystemSound = 1;
+    static constexpr std::uint8_t smSoundFile = 2;
+
+    // connection: the open connection with its identified quantity slots; player: the sound
+    // output (none: silent). Both must outlive the reader.
+    TReaderCore(TDeviceConnection &connection, ISoundPlayer *player, QObject *parent = nullptr);
+    // Flushes and frees the record file first, then tells the views the measurement ended.
+    ~TReaderCore() override;
+
+    // Settings, filled in by the creator before StartReading.
+    QString CsvFolder;
+    QString CsvFileName;
+    bool LogToCsv = false;
+    std::int32_t ChartPoints = 0; // points per chart: graph minutes * 60 / IntervalSec
+    std::int32_t IntervalSec = 1;
+    bool Paused = false;
+    std::uint8_t SoundMode = smDisabled;
+    QString SystemSound;
+    QString SoundFile;
+    std::int32_t RepeatInterval = 10; // seconds
+    std::uint8_t RepeatMode = rmOnce;
+    // Where the record file finds the alternative model designations ("types").
+    QString BrandingIniPath;
+    // The time of a tick (tests and benchmarks fix it); the local time by default.
+    TClock Clock;
+
+    QTimer tReader;   // reading tick
+    QTimer tAcoustic; // repetition of the alarm sound
+
+    // Points of a chart for a graph length and a reading interval (integer division).
+    static std::int32_t ChartPointsOf(int graphMinutes, int intervalSec);
+
+    void AddView(IReaderView *view);
+    void RemoveView(IReaderView *view);
+
+    // Adds the family's quantities and the record file, tells the views, and starts the
+    // timer: the first tick follows after 1 ms.
+    virtual void StartReading();
+    // Disables the reading timer (a tick under way finishes) and the sound repetition.
+    virtual void StopReading();
+    virtual void TogglePause();
+    bool IsRunning() const { return tReader.isActive(); }
+
+    // One reading tick of the family, ending in FinishCycle. Runs from tReader; a tool that
+    // wants exactly one reading may call it directly.
+    virtual void tReaderTimer() = 0;
+
+    // A present quantity (type not 0) becomes the next row with its history; an absent one
+    // is skipped.
+    void AddQuantity(TLangQuan &quantity);
+    int RowCount() const { return static_cast<int>(m_rows.size()); }
+    TLangQuan &RowQuantity(int row) const { return *m_rows.at(static_cast<std::size_t>(row)).Quantity; }
+    const TChartHistory &History(int row) const { return *m_rows.at(static_cast<std::size_t>(row)).History; }
+
+    // The common end of every tick, also when paused or when the read failed.
+    void FinishCycle(bool readSucceeded);
+    // The read-succeeded flag of the last FinishCycle.
+    bool LastReadSucceeded() const { return m_lastReadSucceeded; }
+    // The time FinishCycle took for its last tick.
+    const QDateTime &LastCycleTime() const { return m_lastCycleTime; }
+
+    void PlayAlarmSound();
+    void AcknowledgeAll();
+    // "disable sound": hides the button, stops the repetition and acknowledges every alarm.
+    void QuietAlarmAcoustic();
+    bool QuietButtonVisible() const { return m_quietVisible; }
+
+    TDeviceConnection &Connection() const { return m_connection; }
+    const TSensType &SensorType() const { return m_connection.SensType; }
+    TRecFile *RecFile() const { return m_recFile.get(); }
+
+public Q_SLOTS:
+    void tAcousticTimer();
+
+protected:
+    // The family part of StartReading: the rows of the given slots in order, then the record
+    // file with the slots as its columns when logging.
+    void AddFamilyQuantities(std::span<const int> rowSlots, std::span<const int> columnSlots);
+    // The family's register reads with up to three attempts; attempt() throws on failure.
+    bool ReadWithAttempts(const std::function<void()> &attempt);
+    // The master is reopened when needed; RS232 then waits for the transmitter.
+    void OpenMasterIfClosed(bool waitForRS232);
+    // The interval of the coming ticks, set at the start of every tick.
+    void RestartInterval();
+    // The tick of the Ethernet families: detached from tReader while it runs (timer events
+    // meanwhile do nothing), one block from slave 1 with up to three attempts, then decode
+    // (also after a failed read, not while paused) and FinishCycle.
+    void DetachedTick(int firstRef, std::span<std::uint16_t> block,
+                      const std::function<void(bool ok)> &decode);
+    void DetachTick();
+    void AttachTick();
+
+private:
+    struct TRow {
+        TLangQuan *Quantity = nullptr;
+        std::unique_ptr<TChartHistory> History;
+    };
+
+    void DropRows();
+    void DecideSound(bool anyAlarm);
+    void StartRepetition();
+    void SetQuietVisible(bool visible);
+    template <typename F> void ForEachView(F &&call);
+
+    TDeviceConnection &m_connection;
+    ISoundPlayer *m_player;
+    std::unique_ptr<TRecFile> m_recFile;
+    std::vector<TRow> m_rows;
+    std::vector<IReaderView *> m_views;
+    QMetaObject::Connection m_tickConnection;
+    bool m_measuring = false; // rows were set up; the views hear when they go
+    bool m_quietVisible = false;
+    bool m_lastReadSucceeded = false;
+    QDateTime m_lastCycleTime;
+};
+
+// The reader of the identified family: Farvo for family 1, Dusko for kind 82, Gelmi for
+// the other family-2 kinds; none for a connection without an identified family.
+std::unique_ptr<TReaderCore> CreateReader(TDeviceConnection &connection, ISoundPlayer *player);
