@@ -2,6 +2,7 @@
 // once, for technicians and scripts. Uses the same connection, identification and
 // decoding code as the program.
 
+#include "ProbeDiscovery.h"
 #include "comm/uTiming.h"
 #include "connection/uDeviceConnection.h"
 #include "model/uValueText.h"
@@ -30,6 +31,7 @@ constexpr int ExitUsage = 2;
 
 const char *const UsageText =
     "Usage: ombrix-probe identify|read [options]\n"
+    "       ombrix-probe search|set-ip ... (below)\n"
     "\n"
     "  identify   connect, identify the device and print what it is\n"
     "  read       identify, read the device once (three attempts) and print the values\n"
@@ -37,8 +39,8 @@ const char *const UsageText =
     "Options:\n"
     "  -type Ethernet|RS232|RS485   protocol (default Ethernet)\n"
     "  -ip ADDRESS                  device IPv4 address (Ethernet, required there)\n"
-    "  -tcpport N                   Modbus/TCP port (default 502)\n"
-    "  -timeout MS                  Modbus/TCP time-out in milliseconds (default 3000)\n"
+    "  -tcpport N                   Modbus/TCP port 1-65535 (default 502)\n"
+    "  -timeout MS                  Modbus/TCP time-out, 1-65535 ms (default 3000)\n"
     "  -port N                      COM port number (serial)\n"
     "  -speed N                     bit rate (serial, default 9600)\n"
     "  -address N                   slave address 1-255 (RS485, default 1)\n"
@@ -85,6 +87,7 @@ bool parse(const QStringList &args, Options &o)
             a.remove(0, 1);
         if (a == QLatin1String("-help") || a == QLatin1String("-h")) {
             std::fputs(UsageText, stdout);
+            std::fputs(ProbeDiscovery::UsageText, stdout);
             return false;
         }
         if (a == QLatin1String("-version")) {
@@ -126,9 +129,10 @@ bool parse(const QStringList &args, Options &o)
             p.IP = v;
             ipGiven = true;
         } else if (a == QLatin1String("-tcpport")) {
-            p.TcpPort = static_cast<std::uint16_t>(numberOption(a, v, 0, 65535));
+            p.TcpPort = static_cast<std::uint16_t>(numberOption(a, v, 1, 65535));
         } else if (a == QLatin1String("-timeout")) {
-            p.Timeout = static_cast<std::uint16_t>(numberOption(a, v, 0, 65535));
+            // A reply time-out of 0 ms would fail every request: bad usage, not a failed device.
+            p.Timeout = static_cast<std::uint16_t>(numberOption(a, v, 1, 65535));
         } else if (a == QLatin1String("-port")) {
             p.ComPortNumber = numberOption(a, v, 1, 255);
         } else if (a == QLatin1String("-speed")) {
@@ -301,6 +305,10 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("ombrix-probe"));
     QCoreApplication::setApplicationVersion(QStringLiteral(OMBRIX_VERSION));
+
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() > 1 && ProbeDiscovery::IsCommand(args[1]))
+        return ProbeDiscovery::Run(args, UsageText);
 
     Options o;
     try {

@@ -65,9 +65,14 @@ function(ombrix_tests folder)
     gtest_discover_tests(${target}
       DISCOVERY_MODE PRE_TEST
       DISCOVERY_TIMEOUT 60
-      PROPERTIES LABELS "${labels}"
-                 TIMEOUT 60
-                 ENVIRONMENT "QT_QPA_PLATFORM=offscreen;OMBRIX_SOURCE_DIR=${PROJECT_SOURCE_DIR};OMBRIX_BINARY_DIR=${PROJECT_BINARY_DIR}")
+      TEST_LIST ${target}_TESTS)
+    # gtest_discover_tests' PROPERTIES cannot carry a list value (labels, environment), so the
+    # properties are set by a script CTest runs after the discovery.
+    set(environment "QT_QPA_PLATFORM=offscreen;OMBRIX_SOURCE_DIR=${PROJECT_SOURCE_DIR};OMBRIX_BINARY_DIR=${PROJECT_BINARY_DIR}")
+    set(property_script "${CMAKE_CURRENT_BINARY_DIR}/${target}_properties.cmake")
+    file(WRITE "${property_script}"
+         "set_tests_properties(\${${target}_TESTS} PROPERTIES TIMEOUT 60 LABELS \"${labels}\" ENVIRONMENT \"${environment}\")\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${property_script}")
   endforeach()
 endfunction()
 

@@ -139,6 +139,18 @@ void TUdpClient::DiscardPending()
     }
 }
 
+bool TUdpClient::DatagramWaiting(int timeoutMs)
+{
+    if (m_fd < 0)
+        return false;
+    pollfd p{m_fd, POLLIN, 0};
+    int rc;
+    do {
+        rc = ::poll(&p, 1, timeoutMs > 0 ? timeoutMs : 0);
+    } while (rc < 0 && errno == EINTR);
+    return rc > 0 && (p.revents & POLLIN) != 0;
+}
+
 TXPort::TXPort(QObject *owner) : TUdpClient(owner)
 {
     Port = DefaultPort;

@@ -34,6 +34,8 @@ public:
                              std::uint16_t *peerPort = nullptr);
     // Discards datagrams already waiting (late answers to earlier queries).
     void DiscardPending();
+    // Waits at most timeoutMs for a datagram to be waiting, without taking it.
+    bool DatagramWaiting(int timeoutMs);
 
     QString Host;
     std::uint16_t Port = 0;

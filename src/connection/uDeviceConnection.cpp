@@ -69,6 +69,50 @@ TLangQuanEx &TDeviceConnection::GetQuantityEx(int index)
     return m_quansEx[static_cast<std::size_t>(index - DuskoFirstSlot)];
 }
 
+TIdentifyTarget TDeviceConnection::IdentifyTarget()
+{
+    return TIdentifyTarget{.Modbus = Modbus,
+                           .Ethernet = IsEthernet(),
+                           .IP = Params.IP,
+                           .XPortUdpPort = XPortUdpPort,
+                           .SensType = SensType,
+                           .SerialText = SerialText,
+                           .FiveChannel = FiveChannel,
+                           .DeviceAlarmBlock = DeviceAlarmBlock,
+                           .HasBinaryInputs = HasBinaryInputs,
+                           .Firmware = Firmware,
+                           .XPortFirmware = XPortFirmware,
+                           .Errors = m_errors,
+                           .Quans = m_quans,
+                           .QuansEx = m_quansEx};
+}
+
+void TDeviceConnection::Identify()
+{
+    Identification::Identify(IdentifyTarget());
+}
+
+void TDeviceConnection::ResetQuantities()
+{
+    Identification::ResetQuantities(IdentifyTarget());
+}
+
+void TDeviceConnection::IdentifySerialFamily(int major, int minor, int patch)
+{
+    Identification::IdentifySerialFamily(IdentifyTarget(), major, minor, patch);
+}
+
+void TDeviceConnection::IdentifyFirstEthernetFamily(const TXPortRecords &records, std::uint32_t version,
+                                                    int sensorType)
+{
+    Identification::IdentifyFirstEthernetFamily(IdentifyTarget(), records, version, sensorType);
+}
+
+void TDeviceConnection::IdentifySecondEthernetFamily(const TXPortRecords &records)
+{
+    Identification::IdentifySecondEthernetFamily(IdentifyTarget(), records);
+}
+
 TConnectOutcome TDeviceConnection::Connect(const TConnectionParams &params)
 {
     if (Connected)
@@ -86,12 +130,15 @@ TConnectOutcome TDeviceConnection::Connect(const TConnectionParams &params)
         Params.IP = PlainIP(params.IP);
 
     try {
+        // Identification talks to the same unit the readers read afterwards. Behind a
+        // gateway that routes by unit identifier, an address left over from an earlier
+        // RS485 session would identify one device and read another.
+        Modbus.SlaveAddress = params.GetSlaveAddress();
         if (params.Protocol == TConnectionParams::Ethernet) {
             Modbus.SetProtocolKind(TSyncMBus::KindTcp);
             Modbus.SetHost(Params.IP);
             Modbus.SetTcpPort(params.TcpPort);
             Modbus.setTimeout(params.Timeout);
-            // SlaveAddress stays as an earlier serial connection left it.
         } else {
             Modbus.SetProtocolKind(TSyncMBus::KindRtu);
             if (params.ComPortNumber < 0)
@@ -100,7 +147,6 @@ TConnectOutcome TDeviceConnection::Connect(const TConnectionParams &params)
                 throw Exception(QStringLiteral("COM port number out of range."));
             Modbus.SetComPort(static_cast<std::uint8_t>(params.ComPortNumber));
             Modbus.SetBaudRate(params.Speed);
-            Modbus.SlaveAddress = params.GetSlaveAddress();
             Modbus.SetBaudIndex(TSyncMBus::CustomBaudIndex);
         }
         Modbus.Open();

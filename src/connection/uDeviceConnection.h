@@ -46,12 +46,12 @@ class TDeviceConnection
     Q_DECLARE_TR_FUNCTIONS(TDeviceConnection)
 
 public:
-    static constexpr int QuantityCount = 20;
-    static constexpr int SerialSlotCount = 13; // slots 0 to 12
-    static constexpr int GelmiFirstSlot = 13;  // slots 13 to 17
-    static constexpr int DuskoFirstSlot = 18;  // slots 18 and 19
+    static constexpr int QuantityCount = Identification::QuantityCount;
+    static constexpr int SerialSlotCount = 13;                            // slots 0 to 12
+    static constexpr int GelmiFirstSlot = Identification::GelmiFirstSlot; // slots 13 to 17
+    static constexpr int DuskoFirstSlot = Identification::DuskoFirstSlot; // slots 18 and 19
     static constexpr int RS232SettleMs = 4000; // a serial RS232 transmitter's start-up after the port opens
-    static constexpr int SegmentAttempts = 10;
+    static constexpr int SegmentAttempts = Identification::SegmentAttempts;
 
     // errors: the program-wide error list, rebuilt here for the identified family.
     explicit TDeviceConnection(TErrMessageList &errors);
@@ -97,7 +97,8 @@ public:
     const TLangQuan &GetQuantity(int index) const;
     TLangQuanEx &GetQuantityEx(int index); // 18 or 19
 
-    // Identification; each raises Exception with its fixed message on failure.
+    // Identification of the device this connection reaches (uIdentify has the steps);
+    // each raises Exception with its fixed message on failure.
     void Identify();
     void ResetQuantities();
     void IdentifySerialFamily(int major, int minor, int patch);
@@ -108,10 +109,8 @@ public:
     static QString WrongIPMessage();
 
 private:
-    void ReadXPortRecords(TXPortRecords &records);
-    // Configures one Gelmi channel (1 to 5) when its probe type allows it.
-    void ConfigureGelmiChannel(const TXPortRecords &records, std::uint32_t version, int channel,
-                               bool checkProbe);
+    // This connection's master and device description, as identification sees them.
+    TIdentifyTarget IdentifyTarget();
 
     TErrMessageList &m_errors;
     std::array<TLangQuan, 18> m_quans;

@@ -1,7 +1,15 @@
 #include "connection/uIdentify.h"
-#include "connection/uDeviceConnection.h"
 
 #include "model/uExceptions.h"
+
+TLangQuan &TIdentifyTarget::Quantity(int slot) const
+{
+    if (slot < 0 || slot >= Identification::QuantityCount)
+        throw Exception(QStringLiteral("Index out of bound."));
+    if (slot >= Identification::DuskoFirstSlot)
+        return QuansEx[static_cast<std::size_t>(slot - Identification::DuskoFirstSlot)];
+    return Quans[static_cast<std::size_t>(slot)];
+}
 
 namespace Identification
 {
@@ -67,10 +75,6 @@ QString SerialOfWords(std::uint16_t low, std::uint16_t high)
         .toUpper();
 }
 
-} // namespace Identification
-
-using namespace Identification;
-
 namespace
 {
 
@@ -89,60 +93,12 @@ constexpr std::uint16_t cfgHumidity = 0x0002;
 constexpr int unitDegC = 2;
 constexpr int unitHPa = 5;
 
-} // namespace
-
-void TDeviceConnection::ResetQuantities()
-{
-    for (int i = 0; i < QuantityCount; ++i) {
-        TLangQuan &q = GetQuantity(i);
-        q.SetQuanType(TQuantity::qtNone);
-        q.AlarmMode = TLangQuan::amDevice;
-    }
-}
-
-void TDeviceConnection::Identify()
-{
-    ResetQuantities();
-    // Nothing of an earlier device may survive into this one: the flags and the
-    // error list are set only by the branches that apply to the new device.
-    FiveChannel = false;
-    DeviceAlarmBlock = false;
-    HasBinaryInputs = false;
-    Firmware.reset();
-    XPortFirmware.reset();
-    m_errors.SetListType(TErrMessageList::ltGeneric);
-
-    if (!IsEthernet()) {
-        IdentifySerialFamily(0, 0, 0);
-        return;
-    }
-
-    TXPortRecords records{};
-    ReadXPortRecords(records);
-    const TXPortRecord &r4 = records[4];
-    const int deviceType = r4[78];
-    if (deviceType != 1 && deviceType != 4 && deviceType != 7)
-        throw Exception(QStringLiteral("Device is not transmitter! (bad XPort firmware device type)"));
-    XPortFirmware = std::array<std::uint8_t, 3>{r4[79], r4[80], r4[81]};
-    switch (deviceType) {
-    case 1:
-        IdentifySerialFamily(r4[79], r4[80], r4[81]);
-        break;
-    case 4:
-        IdentifyFirstEthernetFamily(records, RecordVersion(records), r4[82]);
-        break;
-    default:
-        IdentifySecondEthernetFamily(records);
-        break;
-    }
-}
-
-void TDeviceConnection::ReadXPortRecords(TXPortRecords &records)
+void ReadXPortRecords(const TIdentifyTarget &t, TXPortRecords &records)
 {
     try {
         TXPort xport;
-        xport.Host = Params.IP;
-        xport.Port = XPortUdpPort;
+        xport.Host = t.IP;
+        xport.Port = t.XPortUdpPort;
         for (std::uint8_t n : {1, 2, 4, 5, 6})
             xport.ReadRecord(n, records[n]);
     } catch (const std::exception &) {
@@ -150,15 +106,79 @@ void TDeviceConnection::ReadXPortRecords(TXPortRecords &records)
     }
 }
 
-void TDeviceConnection::IdentifySerialFamily(int major, int minor, int patch)
+// Configures one Gelmi channel (1 to 5) when its probe type allows it.
+void ConfigureGelmiChannel(const TIdentifyTarget &t, const TXPortRecords &records, std::uint32_t version,
+                           int channel, bool checkProbe)
+{
+    TLangQuan &q = t.Quantity(GelmiFirstSlot + channel - 1);
+    q.Number = channel;
+    const std::uint8_t probe = records[1][static_cast<std::size_t>(80 + channel)];
+    if (checkProbe && probe != 1 && probe != 2) {
+        q.SetQuanType(TQuantity::qtNone);
+        return;
+    }
+    const int unit = ChannelUnit(records, version, channel);
+    q.SetQuanType(unit == 4 ? TQuantity::qtRelativeHumidity : TQuantity::qtTemperature);
+    q.SetQuanUnit(unit);
+}
+
+} // namespace
+
+void ResetQuantities(const TIdentifyTarget &t)
+{
+    for (int i = 0; i < QuantityCount; ++i) {
+        TLangQuan &q = t.Quantity(i);
+        q.SetQuanType(TQuantity::qtNone);
+        q.AlarmMode = TLangQuan::amDevice;
+    }
+}
+
+void Identify(const TIdentifyTarget &t)
+{
+    ResetQuantities(t);
+    // Nothing of an earlier device may survive into this one: the flags and the
+    // error list are set only by the branches that apply to the new device.
+    t.FiveChannel = false;
+    t.DeviceAlarmBlock = false;
+    t.HasBinaryInputs = false;
+    t.Firmware.reset();
+    t.XPortFirmware.reset();
+    t.Errors.SetListType(TErrMessageList::ltGeneric);
+
+    if (!t.Ethernet) {
+        IdentifySerialFamily(t, 0, 0, 0);
+        return;
+    }
+
+    TXPortRecords records{};
+    ReadXPortRecords(t, records);
+    const TXPortRecord &r4 = records[4];
+    const int deviceType = r4[78];
+    if (deviceType != 1 && deviceType != 4 && deviceType != 7)
+        throw Exception(QStringLiteral("Device is not transmitter! (bad XPort firmware device type)"));
+    t.XPortFirmware = std::array<std::uint8_t, 3>{r4[79], r4[80], r4[81]};
+    switch (deviceType) {
+    case 1:
+        IdentifySerialFamily(t, r4[79], r4[80], r4[81]);
+        break;
+    case 4:
+        IdentifyFirstEthernetFamily(t, records, RecordVersion(records), r4[82]);
+        break;
+    default:
+        IdentifySecondEthernetFamily(t, records);
+        break;
+    }
+}
+
+void IdentifySerialFamily(const TIdentifyTarget &t, int major, int minor, int patch)
 {
     TSegmentBuffer seg1{}, seg2{}, seg3{};
     bool read = false;
     for (int attempt = 0; attempt < SegmentAttempts && !read; ++attempt) {
         try {
-            Modbus.ReadSegment(1, seg1);
-            Modbus.ReadSegment(2, seg2);
-            Modbus.ReadSegment(3, seg3);
+            t.Modbus.ReadSegment(1, seg1);
+            t.Modbus.ReadSegment(2, seg2);
+            t.Modbus.ReadSegment(3, seg3);
             read = true;
         } catch (const std::exception &) {
             // A checksum or bus error costs only this attempt.
@@ -168,21 +188,21 @@ void TDeviceConnection::IdentifySerialFamily(int major, int minor, int patch)
         throw Exception(QStringLiteral("Error occured when read from MSP"));
 
     const int F = FirmwareNumber(TMSPModbus::WordAt(addrFirmware, seg3));
-    Firmware = F;
-    SensType.SetKindRegister(TMSPModbus::WordAt(addrKind, seg1));
-    if (SensType.GetKind() == 0)
+    t.Firmware = F;
+    t.SensType.SetKindRegister(TMSPModbus::WordAt(addrKind, seg1));
+    if (t.SensType.GetKind() == 0)
         throw Exception(QStringLiteral("Unknown sensor kind in MSP Flash0 KIND register."));
 
-    const auto [low, high] = Modbus.ReadRegisterPair(addrSerialLow);
-    SerialText = SerialOfWords(low, high);
+    const auto [low, high] = t.Modbus.ReadRegisterPair(addrSerialLow);
+    t.SerialText = SerialOfWords(low, high);
 
     const std::uint16_t C = TMSPModbus::WordAt(addrChannelConfig, seg1);
     const std::uint16_t U = TMSPModbus::WordAt(addrUnitWord, seg2);
-    const bool serial = !IsEthernet();
-    const std::uint16_t caps = SensType.GetCapabilities();
-    auto present = [this](int slot) { return GetQuantity(slot).GetQuanType() != TQuantity::qtNone; };
+    const bool serial = !t.Ethernet;
+    const std::uint16_t caps = t.SensType.GetCapabilities();
+    auto present = [&t](int slot) { return t.Quantity(slot).GetQuanType() != TQuantity::qtNone; };
 
-    TLangQuan &temperature = GetQuantity(0);
+    TLangQuan &temperature = t.Quantity(0);
     if (caps & TSensType::capTemperature) {
         if (F <= 220) {
             temperature.SetQuanType(TQuantity::qtTemperature);
@@ -198,14 +218,14 @@ void TDeviceConnection::IdentifySerialFamily(int major, int minor, int patch)
             temperature.AlarmMode = TLangQuan::amLimits;
     }
 
-    TLangQuan &humidity = GetQuantity(1);
+    TLangQuan &humidity = t.Quantity(1);
     if ((caps & TSensType::capHumidity) && (C & cfgHumidity)) {
         humidity.SetQuanType(TQuantity::qtRelativeHumidity);
         if (serial)
             humidity.AlarmMode = TLangQuan::amLimits;
     }
 
-    TLangQuan &pressure = GetQuantity(3);
+    TLangQuan &pressure = t.Quantity(3);
     if (caps & TSensType::capPressure) {
         if (F <= 220) {
             pressure.SetQuanType(TQuantity::qtPressure);
@@ -220,20 +240,20 @@ void TDeviceConnection::IdentifySerialFamily(int major, int minor, int patch)
     }
 
     // The extended alarm-code block came with XPort firmware 4.4.1.
-    DeviceAlarmBlock = !serial && Version(major, minor, patch) >= Version(4, 4, 1);
-    if (present(3) && (serial || !DeviceAlarmBlock))
+    t.DeviceAlarmBlock = !serial && Version(major, minor, patch) >= Version(4, 4, 1);
+    if (present(3) && (serial || !t.DeviceAlarmBlock))
         pressure.AlarmMode = TLangQuan::amLimits;
 
     if (caps & TSensType::capCO2) {
-        GetQuantity(4).SetQuanType(TQuantity::qtCO2Concentration);
+        t.Quantity(4).SetQuanType(TQuantity::qtCO2Concentration);
         for (int i = 0; i < 3; ++i) {
-            TLangQuan &level = GetQuantity(8 + i);
+            TLangQuan &level = t.Quantity(8 + i);
             level.SetQuanType(TQuantity::qtCO2Level);
             level.Number = i + 1;
         }
     }
 
-    TLangQuan &computed = GetQuantity(2);
+    TLangQuan &computed = t.Quantity(2);
     computed.SetTypeWord(C);
     if (present(0) && present(1)) {
         if (computed.GetQuanType() == TQuantity::qtNone || F <= 214)
@@ -246,10 +266,10 @@ void TDeviceConnection::IdentifySerialFamily(int major, int minor, int patch)
     if (present(2) && serial)
         computed.AlarmMode = TLangQuan::amLimits;
 
-    HasBinaryInputs = SensType.HasBinaryInputs();
-    if (HasBinaryInputs) {
+    t.HasBinaryInputs = t.SensType.HasBinaryInputs();
+    if (t.HasBinaryInputs) {
         for (int i = 0; i < 3; ++i) {
-            TLangQuan &input = GetQuantity(5 + i);
+            TLangQuan &input = t.Quantity(5 + i);
             input.SetQuanType(TQuantity::qtBinaryInput);
             input.Number = i + 1;
             if (serial)
@@ -257,9 +277,9 @@ void TDeviceConnection::IdentifySerialFamily(int major, int minor, int patch)
         }
     }
 
-    if (SensType.HasRelays()) {
+    if (t.SensType.HasRelays()) {
         for (int i = 0; i < 2; ++i) {
-            TLangQuan &relay = GetQuantity(11 + i);
+            TLangQuan &relay = t.Quantity(11 + i);
             relay.SetQuanType(TQuantity::qtRelayOutput);
             relay.Number = i + 1;
             relay.AlarmMode = TLangQuan::amBinary;
@@ -267,8 +287,8 @@ void TDeviceConnection::IdentifySerialFamily(int major, int minor, int patch)
     }
 }
 
-void TDeviceConnection::IdentifyFirstEthernetFamily(const TXPortRecords &records, std::uint32_t version,
-                                                    int sensorType)
+void IdentifyFirstEthernetFamily(const TIdentifyTarget &t, const TXPortRecords &records,
+                                 std::uint32_t version, int sensorType)
 {
     int kind = 0;
     switch (sensorType) {
@@ -290,8 +310,8 @@ void TDeviceConnection::IdentifyFirstEthernetFamily(const TXPortRecords &records
     default:
         throw Exception(QStringLiteral("Unknown sensor type in XPort SENSOR_TYPE register."));
     }
-    SensType.SetKind(kind);
-    SerialText = SerialOfBytes(records[2], version == Version(2, 0, 1) ? 95 : 85);
+    t.SensType.SetKind(kind);
+    t.SerialText = SerialOfBytes(records[2], version == Version(2, 0, 1) ? 95 : 85);
 
     const TXPortRecord &r1 = records[1];
     std::array<bool, 6> flagged{false, true, true, true, true, false}; // index = channel
@@ -301,48 +321,33 @@ void TDeviceConnection::IdentifyFirstEthernetFamily(const TXPortRecords &records
     } else if (version >= Version(5, 5, 1)) {
         for (int k = 1; k <= 4; ++k)
             flagged[static_cast<std::size_t>(k)] = (r1[5] >> (k - 1)) & 1;
-        FiveChannel = records[4][77] == 0xEE;
-        if (FiveChannel)
+        t.FiveChannel = records[4][77] == 0xEE;
+        if (t.FiveChannel)
             flagged[5] = (r1[5] >> 4) & 1;
     }
 
-    int channels = SensType.GetChannelCount();
+    int channels = t.SensType.GetChannelCount();
     if (version >= Version(5, 5, 1)) {
-        m_errors.SetListType(TErrMessageList::ltGelmi);
-        if (FiveChannel)
+        t.Errors.SetListType(TErrMessageList::ltGelmi);
+        if (t.FiveChannel)
             channels = 5;
     }
 
     if (flagged[1])
-        ConfigureGelmiChannel(records, version, 1, false);
+        ConfigureGelmiChannel(t, records, version, 1, false);
     for (int k = 2; k <= 4; ++k) {
         if (channels >= k && flagged[static_cast<std::size_t>(k)])
-            ConfigureGelmiChannel(records, version, k, true);
+            ConfigureGelmiChannel(t, records, version, k, true);
     }
     if (channels == 5 && flagged[5])
-        ConfigureGelmiChannel(records, version, 5, true);
+        ConfigureGelmiChannel(t, records, version, 5, true);
 }
 
-void TDeviceConnection::ConfigureGelmiChannel(const TXPortRecords &records, std::uint32_t version,
-                                              int channel, bool checkProbe)
+void IdentifySecondEthernetFamily(const TIdentifyTarget &t, const TXPortRecords &records)
 {
-    TLangQuan &q = GetQuantity(GelmiFirstSlot + channel - 1);
-    q.Number = channel;
-    const std::uint8_t probe = records[1][static_cast<std::size_t>(80 + channel)];
-    if (checkProbe && probe != 1 && probe != 2) {
-        q.SetQuanType(TQuantity::qtNone);
-        return;
-    }
-    const int unit = ChannelUnit(records, version, channel);
-    q.SetQuanType(unit == 4 ? TQuantity::qtRelativeHumidity : TQuantity::qtTemperature);
-    q.SetQuanUnit(unit);
-}
-
-void TDeviceConnection::IdentifySecondEthernetFamily(const TXPortRecords &records)
-{
-    SensType.SetKind(82);
-    SerialText = SerialOfBytes(records[2], 85);
-    m_errors.SetListType(TErrMessageList::ltDusko);
+    t.SensType.SetKind(82);
+    t.SerialText = SerialOfBytes(records[2], 85);
+    t.Errors.SetListType(TErrMessageList::ltDusko);
 
     const TXPortRecord &r1 = records[1];
     struct Layout {
@@ -353,7 +358,7 @@ void TDeviceConnection::IdentifySecondEthernetFamily(const TXPortRecords &record
         const Layout &l = layouts[i];
         if (((r1[0] >> l.bit) & 1) == 0)
             continue;
-        TLangQuanEx &q = GetQuantityEx(DuskoFirstSlot + i);
+        TLangQuanEx &q = t.QuansEx[static_cast<std::size_t>(i)];
         q.Number = i + 1;
         q.SetQuanType(TQuantity::qtComputed);
         q.SetQuanUnit(1);
@@ -362,3 +367,5 @@ void TDeviceConnection::IdentifySecondEthernetFamily(const TXPortRecords &record
         q.SetCustomUnit(RecordText(r1, l.unitAt, l.unitMax));
     }
 }
+
+} // namespace Identification

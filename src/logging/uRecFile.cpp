@@ -8,6 +8,7 @@
 #include <QFile>
 
 #include <cmath>
+#include <utility>
 
 namespace
 {
@@ -33,7 +34,8 @@ QString Cells(const QStringList &texts)
 
 TRecFile::TRecFile(const TErrMessageList &errMessages, const QString &brandingIniPath, TClock clock,
                    const QLocale &locale)
-    : m_errMessages(errMessages), m_clock(clock ? std::move(clock) : TClock([] { return QDateTime::currentDateTime(); })),
+    : m_errMessages(errMessages),
+      m_clock(clock ? std::move(clock) : TClock([] { return QDateTime::currentDateTime(); })),
       m_locale(locale), m_dateFormat(DateFormatOf(locale)), m_timeFormat(TimeFormatOf(locale))
 {
     FileName = m_clock().toString(QStringLiteral("yyMMddHHmmss")) + QStringLiteral(".csv");
@@ -52,24 +54,61 @@ QString TRecFile::DateFormatOf(const QLocale &locale)
     return locale.dateFormat(QLocale::ShortFormat);
 }
 
-QString TRecFile::TimeFormatOf(const QLocale &locale)
+namespace
 {
-    // Drop every "t" run (the time zone) outside quoted literals, with the blanks before it.
-    const QString format = locale.timeFormat(QLocale::LongFormat);
-    QString result;
+
+bool IsZoneSeparator(QChar c)
+{
+    return c.isSpace() || c == QLatin1Char(',');
+}
+
+// Where the first "t" run (the time zone) outside quoted literals begins and ends; none: -1.
+std::pair<qsizetype, qsizetype> ZoneRun(const QString &format)
+{
     bool quoted = false;
     for (qsizetype i = 0; i < format.size(); ++i) {
         const QChar c = format.at(i);
-        if (c == QLatin1Char('\'')) {
+        if (c == QLatin1Char('\''))
             quoted = !quoted;
-        } else if (!quoted && c == QLatin1Char('t')) {
-            while (!result.isEmpty() && result.back().isSpace())
-                result.chop(1);
-            continue;
+        else if (!quoted && c == QLatin1Char('t')) {
+            qsizetype end = i;
+            while (end < format.size() && format.at(end) == QLatin1Char('t'))
+                ++end;
+            return {i, end};
         }
-        result += c;
     }
-    return result.trimmed();
+    return {-1, -1};
+}
+
+} // namespace
+
+QString TRecFile::TimeFormatOf(const QLocale &locale)
+{
+    // The zone goes together with what only belongs to it: the brackets around it ("(t)",
+    // "[t]"), and the blanks or comma that set it apart from the time, before it or, when it
+    // leads, after it.
+    QString format = locale.timeFormat(QLocale::LongFormat);
+    for (;;) {
+        auto [begin, end] = ZoneRun(format);
+        if (begin < 0)
+            break;
+        if (begin > 0 && end < format.size()) {
+            const QChar open = format.at(begin - 1);
+            const QChar close = format.at(end);
+            if ((open == QLatin1Char('(') && close == QLatin1Char(')')) ||
+                (open == QLatin1Char('[') && close == QLatin1Char(']'))) {
+                --begin;
+                ++end;
+            }
+        }
+        while (begin > 0 && IsZoneSeparator(format.at(begin - 1)))
+            --begin;
+        if (begin == 0)
+            while (end < format.size() && IsZoneSeparator(format.at(end)))
+                ++end;
+        format.remove(begin, end - begin);
+    }
+    return format.trimmed();
 }
 
 bool TRecFile::IsDusko() const
@@ -178,17 +217,37 @@ bool TRecFile::WriteData(bool readOK, const QString &note)
 bool TRecFile::OpenForAppend(QFile &file) const
 {
     file.setFileName(FilePath());
-    return file.open(QIODevice::WriteOnly | QIODevice::Append);
+    // Unbuffered, so that a failed write is seen at once and nothing is left to be written
+    // later by close().
+    return file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered);
 }
 
-bool TRecFile::WriteLine(QFile &file, const QString &text)
+TRecFile::TAppendTarget::TAppendTarget(QFile &file) : File(file), Size(file.size()), MarkDue(Size == 0) {}
+
+bool TRecFile::WriteLine(TAppendTarget &target, const QString &text)
 {
     QByteArray bytes;
-    if (file.size() == 0)
+    if (target.MarkDue)
         bytes = QByteArrayLiteral("\xEF\xBB\xBF");
     bytes += text.toUtf8();
     bytes += "\r\n";
-    return file.write(bytes) == bytes.size() && file.flush();
+    if (target.File.write(bytes) != bytes.size()) {
+        // A fragment would glue the next line onto it: cut the file back to where this line
+        // began (a device such as a pipe keeps what it took).
+        if (!target.File.isSequential())
+            target.File.resize(target.Size);
+        return false;
+    }
+    target.Size += bytes.size();
+    target.MarkDue = false;
+    return true;
+}
+
+void TRecFile::Queue(const QString &text)
+{
+    if (!Pending)
+        Pending.emplace();
+    Pending->append(text);
 }
 
 bool TRecFile::AppendLine(const QString &text)
@@ -197,15 +256,11 @@ bool TRecFile::AppendLine(const QString &text)
         return true;
     QFile file;
     if (!FlushPending() || !OpenForAppend(file)) {
-        if (!Pending)
-            Pending.emplace();
-        Pending->append(text);
+        Queue(text);
         return true;
     }
-    bool ok = WriteLine(file, text);
-    file.close();
-    ok = ok && file.error() == QFileDevice::NoError;
-    return ok;
+    TAppendTarget target(file);
+    return WriteLine(target, text);
 }
 
 bool TRecFile::FlushPending()
@@ -215,14 +270,12 @@ bool TRecFile::FlushPending()
     QFile file;
     if (!OpenForAppend(file))
         return false;
+    TAppendTarget target(file);
     while (!Pending->isEmpty()) {
-        if (!WriteLine(file, Pending->constFirst())) {
-            file.close();
+        if (!WriteLine(target, Pending->constFirst()))
             return false;
-        }
         Pending->removeFirst();
     }
     Pending.reset();
-    file.close();
     return true;
 }

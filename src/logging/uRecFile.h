@@ -62,10 +62,11 @@ public:
     bool WriteHeader();
     bool WriteData(bool readOK, const QString &note = QString());
     // Empty text: nothing to do. Otherwise earlier pending lines go first; when the file cannot
-    // be opened the text joins them (true). A failure while writing loses this line (false).
+    // be opened (or the pending lines cannot be written) the text joins them (true). A failure
+    // while writing loses this line (false) and leaves the file exactly as it was before it.
     bool AppendLine(const QString &text);
-    // Writes all pending lines in order; false when the file could not be opened or written,
-    // with the lines not yet written still pending.
+    // Writes all pending lines in order, each exactly once; false when the file could not be
+    // opened or a line not written whole, with that line and the ones after it still pending.
     bool FlushPending();
 
     // The texts themselves, without touching the file.
@@ -81,8 +82,20 @@ public:
     static QString TimeFormatOf(const QLocale &locale);
 
 private:
+    // The file opened for one series of lines: its size on disk so far, and whether the
+    // byte-order mark is still due (decided once, from the size the file had when opened).
+    struct TAppendTarget {
+        explicit TAppendTarget(QFile &file);
+        QFile &File;
+        qint64 Size;
+        bool MarkDue;
+    };
+
     bool OpenForAppend(QFile &file) const;
-    static bool WriteLine(QFile &file, const QString &text);
+    // Writes the line whole or not at all: after a failed write the file is cut back to the
+    // size it had before this line.
+    static bool WriteLine(TAppendTarget &target, const QString &text);
+    void Queue(const QString &text);
     bool IsDusko() const;
 
     const TErrMessageList &m_errMessages;

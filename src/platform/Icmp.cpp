@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <limits>
 #include <linux/icmp.h>
 #include <netinet/in.h>
 #include <netinet/ip.h>
@@ -106,8 +107,15 @@ bool TIcmpEcho::OpenProgram()
     return true;
 }
 
+int PollTimeoutMs(std::chrono::steady_clock::duration left)
+{
+    const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+    return static_cast<int>(std::clamp<decltype(ms)>(ms, 0, std::numeric_limits<int>::max()));
+}
+
 bool TIcmpEcho::Echo(std::uint32_t address, std::uint32_t timeoutMs)
 {
+    timeoutMs = std::min(timeoutMs, MaxTimeoutMs);
     switch (m_method) {
     case TMethod::Datagram:
     case TMethod::Raw:
@@ -138,12 +146,11 @@ bool TIcmpEcho::EchoSocket(std::uint32_t address, std::uint32_t timeoutMs)
 
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
-        const auto left =
-            std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
+        const int left = PollTimeoutMs(deadline - std::chrono::steady_clock::now());
+        if (left <= 0)
             return false;
         pollfd p{m_fd, POLLIN, 0};
-        const int n = poll(&p, 1, static_cast<int>(left.count()));
+        const int n = poll(&p, 1, left);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)

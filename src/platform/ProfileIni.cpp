@@ -17,30 +17,69 @@ struct TParseState {
     QList<QByteArray> Lines;
     qsizetype Next = 0;
     QByteArray Current; // the raw line inih is parsing right now
+    QString Section;    // the section of that line, named in full (inih cuts long names)
     int Occurrence = 0; // counts section headers, so a repeated section can be told apart
     QHash<QString, int> FirstOccurrence;
     std::function<void(const QString &, const QString &, const QString &)> OnEntry;
 };
 
-// Whether inih takes the line as a section header: "[" and a "]" that no inline comment
-// (a ";" after a blank) hides. Only such a line starts a section; a malformed one is skipped
-// and the keys after it stay in the section before it.
-bool IsSectionHeader(const QByteArray &line)
+// Where a section header that inih accepts closes: "[" and a "]" that no inline comment
+// (a ";" after a blank) hides; -1 for any other line. Only such a line starts a section; a
+// malformed one is skipped and the keys after it stay in the section before it.
+qsizetype SectionHeaderEnd(const QByteArray &line)
 {
     if (!line.startsWith('['))
-        return false;
+        return -1;
     for (qsizetype i = 1; i < line.size(); ++i) {
         if (line.at(i) == ']')
-            return true;
+            return i;
         if (line.at(i) == ';' && (line.at(i - 1) == ' ' || line.at(i - 1) == '\t'))
-            return false;
+            return -1;
     }
-    return false;
+    return -1;
+}
+
+// What inih is shown of a line that does not fit its buffer. A key line gets a short stand-in
+// that inih takes for a key line just as it would the whole one (the key and value are read
+// from the whole line anyway); anything else is cut to fit.
+QByteArray FittingLine(const QByteArray &line, qsizetype room)
+{
+    if (line.size() <= room)
+        return line;
+    if (line.startsWith('[') || line.startsWith(';') || line.startsWith('#'))
+        return line.left(room);
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const char c = line.at(i);
+        if (c == '=' || c == ':')
+            return QByteArray("k") + c + 'v';
+        if (c == ';' && i > 0 && (line.at(i - 1) == ' ' || line.at(i - 1) == '\t'))
+            break;
+    }
+    return line.left(room);
+}
+
+void EnterSection(TParseState &state, const QByteArray &name)
+{
+    ++state.Occurrence;
+    state.Section = QString::fromUtf8(name).trimmed();
+    // Only the first section of a name counts, as with Windows, even when it holds no key.
+    const QString folded = state.Section.toCaseFolded();
+    if (!state.FirstOccurrence.contains(folded))
+        state.FirstOccurrence.insert(folded, state.Occurrence);
+}
+
+// One pair of matching quotes around a value is dropped, as Windows does.
+QString Unquoted(const QString &value)
+{
+    if (value.size() >= 2 && value.front() == value.back() &&
+        (value.front() == QLatin1Char('"') || value.front() == QLatin1Char('\'')))
+        return value.mid(1, value.size() - 2);
+    return value;
 }
 
 // Feeds inih one line at a time. Leading blanks are removed so that an indented line is a
-// key of its own (as Windows reads it) and never a continuation of the previous value;
-// a line longer than inih's buffer is cut to fit rather than split into two lines.
+// key of its own (as Windows reads it) and never a continuation of the previous value; a
+// line longer than inih's buffer is never split into two lines.
 char *ReadLine(char *buffer, int size, void *stream)
 {
     auto *state = static_cast<TParseState *>(stream);
@@ -54,34 +93,28 @@ char *ReadLine(char *buffer, int size, void *stream)
         ++start;
     line = line.mid(start);
     state->Current = line;
-    const qsizetype room = size - 2;
-    const qsizetype n = std::min<qsizetype>(line.size(), room);
-    // Judged on the part inih gets to see, so both agree on where sections begin.
-    if (IsSectionHeader(line.left(n)))
-        ++state->Occurrence;
-    std::memcpy(buffer, line.constData(), static_cast<size_t>(n));
-    buffer[n] = '\n';
-    buffer[n + 1] = '\0';
+    const QByteArray shown = FittingLine(line, size - 2);
+    // Judged on what inih gets to see, so both agree on where sections begin.
+    const qsizetype headerEnd = SectionHeaderEnd(shown);
+    if (headerEnd > 0)
+        EnterSection(*state, shown.mid(1, headerEnd - 1));
+    std::memcpy(buffer, shown.constData(), static_cast<size_t>(shown.size()));
+    buffer[shown.size()] = '\n';
+    buffer[shown.size() + 1] = '\0';
     return buffer;
 }
 
-int OnValue(void *user, const char *section, const char * /*name*/, const char * /*value*/)
+int OnValue(void *user, const char * /*section*/, const char * /*name*/, const char * /*value*/)
 {
     auto *state = static_cast<TParseState *>(user);
     const qsizetype eq = state->Current.indexOf('=');
     if (eq < 0)
         return 1; // inih accepted "key: value"; Windows knows no such line
-    const QString sectionName = QString::fromUtf8(section).trimmed();
-    // Only the first section of a name is looked at, as Windows does; later ones are ignored.
-    const QString folded = sectionName.toCaseFolded();
-    const auto seen = state->FirstOccurrence.constFind(folded);
-    if (seen == state->FirstOccurrence.constEnd())
-        state->FirstOccurrence.insert(folded, state->Occurrence);
-    else if (*seen != state->Occurrence)
-        return 1;
+    if (state->FirstOccurrence.value(state->Section.toCaseFolded(), 0) != state->Occurrence)
+        return 1; // a repeated section: only the first of a name is looked at
     const QString key = QString::fromUtf8(state->Current.left(eq)).trimmed();
     const QString value = QString::fromUtf8(state->Current.mid(eq + 1)).trimmed();
-    state->OnEntry(sectionName, key, value);
+    state->OnEntry(state->Section, key, Unquoted(value));
     return 1;
 }
 

@@ -7,10 +7,11 @@
 
 // A read-only INI file read by the rules of Windows profile files, which is what resellers
 // write the branding file for: section and key names compared without regard to case,
-// only the first section of a name counts and the first occurrence of a key in it wins, keys and values
-// trimmed, the value is everything after the first "=" (no escapes, no quotes removed, no splitting at
-// commas, a ";" inside a value is part of it). Lines starting with ";" or "#" are comments. Text is read as
-// UTF-8. A missing or unreadable file reads as empty.
+// only the first section of a name counts (even when it holds no key) and the first occurrence of a key in
+// it wins, keys and values trimmed, the value is everything after the first "=" with one pair of matching
+// single or double quotes around it dropped (no escapes, no splitting at commas, a ";" inside a value is
+// part of it), a line of any length read whole. Lines starting with ";" or "#" are comments. Text is read
+// as UTF-8. A missing or unreadable file reads as empty.
 class TProfileIni
 {
 public:

@@ -148,28 +148,6 @@ bool linkLost(int err)
     }
 }
 
-std::int32_t resultFromModbusErrno(int err)
-{
-    if (err == ETIMEDOUT)
-        return MBUS_REPLY_TIMEOUT_ERROR;
-    if (err == EMBBADCRC)
-        return MBUS_CHECKSUM_ERROR;
-    if (err > MODBUS_ENOBASE && err < MODBUS_ENOBASE + MODBUS_EXCEPTION_MAX) {
-        const int code = err - MODBUS_ENOBASE;
-        return code <= 4 ? MBUS_RESPONSE_EXCEPTION + code : MBUS_RESPONSE_EXCEPTION;
-    }
-    if (err == EMBBADEXC || err == EMBUNKEXC)
-        return MBUS_RESPONSE_EXCEPTION;
-    if (err == EMBBADDATA || err == EMBMDATA || err == EMBBADSLAVE)
-        return MBUS_INVALID_REPLY_ERROR;
-    if (err == EINVAL)
-        return MBUS_ILLEGAL_ARGUMENT;
-    if (err == ECONNRESET || err == EPIPE || err == ENOTCONN || err == ECONNABORTED || err == ESHUTDOWN ||
-        err == EHOSTUNREACH || err == ENETUNREACH)
-        return MBUS_CONNECTION_WAS_CLOSED;
-    return MBUS_IO_ERROR;
-}
-
 void waitPollDelay(MbusMasterInstance *h)
 {
     if (!h->transactionDone || h->pollDelayMs <= 0)
@@ -395,7 +373,7 @@ std::int32_t libmodbusRead(MbusMasterInstance *h, int slave, int startAddr, std:
     if (rc >= 0)
         return MBUS_INVALID_REPLY_ERROR;
     const int err = errno;
-    const std::int32_t result = resultFromModbusErrno(err);
+    const std::int32_t result = MbusMaster::ResultOfModbusErrno(err);
     if (linkLost(err))
         h->closeTransport();
     return result;
@@ -407,6 +385,38 @@ bool valid(MbusHandle h)
 }
 
 } // namespace
+
+namespace MbusMaster
+{
+
+std::int32_t ResultOfModbusErrno(int err)
+{
+    if (err == ETIMEDOUT)
+        return MBUS_REPLY_TIMEOUT_ERROR;
+    if (err == EMBBADCRC)
+        return MBUS_CHECKSUM_ERROR;
+    // libmodbus reports exception code k as MODBUS_ENOBASE + k, so a device's
+    // exception code 0 arrives as MODBUS_ENOBASE itself.
+    if (err >= MODBUS_ENOBASE && err < MODBUS_ENOBASE + MODBUS_EXCEPTION_MAX) {
+        const int code = err - MODBUS_ENOBASE;
+        return code >= 1 && code <= 4 ? MBUS_RESPONSE_EXCEPTION + code : MBUS_RESPONSE_EXCEPTION;
+    }
+    if (err == EMBBADEXC || err == EMBUNKEXC)
+        return MBUS_RESPONSE_EXCEPTION;
+    if (err == EMBBADDATA || err == EMBMDATA || err == EMBBADSLAVE)
+        return MBUS_INVALID_REPLY_ERROR;
+    if (err == EINVAL)
+        return MBUS_ILLEGAL_ARGUMENT;
+    // The peer did not close anything when the way to it is gone: that is a
+    // connection that cannot be made, as when connecting.
+    if (err == EHOSTUNREACH || err == ENETUNREACH)
+        return MBUS_TCPIP_CONNECT_ERR;
+    if (err == ECONNRESET || err == EPIPE || err == ENOTCONN || err == ECONNABORTED || err == ESHUTDOWN)
+        return MBUS_CONNECTION_WAS_CLOSED;
+    return MBUS_IO_ERROR;
+}
+
+} // namespace MbusMaster
 
 extern "C" {
 

@@ -81,3 +81,13 @@ std::int32_t mbusMaster_readMultipleRegisters(MbusHandle handle, std::int32_t sl
                                               std::int32_t startRef, std::uint16_t *regArr,
                                               std::int32_t refCnt);
 }
+
+namespace MbusMaster
+{
+
+// The result code of a failed libmodbus request, from the errno it left behind.
+// Its own function so every mapping can be checked, also those of failures that
+// are hard to cause on demand.
+std::int32_t ResultOfModbusErrno(int err);
+
+} // namespace MbusMaster

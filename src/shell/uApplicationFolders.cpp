@@ -34,8 +34,11 @@ bool TestWriteAccessIn(const QString &folder)
     QString dir = folder;
     if (!dir.isEmpty() && !dir.endsWith(QLatin1Char('/')))
         dir += QLatin1Char('/');
+    // Only a file this test creates itself is written and removed: an existing "test.txt" (in a
+    // folder others may write to, perhaps a link planted to some other file) is never opened,
+    // and counts as a failed test. NewOnly creates exclusively, which never follows a link.
     QFile file(dir + QStringLiteral("test.txt"));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         return false;
     const QByteArray line("test\n");
     bool ok = file.write(line) == line.size();

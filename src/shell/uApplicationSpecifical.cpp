@@ -5,6 +5,7 @@
 #include "shell/uApplicationFolders.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -66,7 +67,8 @@ void ReadBranding(const QString &programDir)
 
 bool IsUsableFolderName(const QString &name)
 {
-    if (name.isEmpty() || name.size() > 255)
+    // The file system's limit is 255 bytes of the encoded name, not 255 characters.
+    if (name.isEmpty() || QFile::encodeName(name).size() > 255)
         return false;
     if (name == QLatin1String(".") || name == QLatin1String(".."))
         return false;

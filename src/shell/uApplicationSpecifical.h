@@ -45,8 +45,8 @@ void ReadBranding(const QString &programDir = QString());
 // for an empty brand; the brand itself when it is a usable folder name; "TalmoLoggers" otherwise.
 QString CompanyKeyOf(const QString &brand);
 
-// A usable single folder name: at most 255 characters, none of " * / : < > ? \ |, no control
-// character, and not "." or ".." (which would lead out of the parent folder).
+// A usable single folder name: at most 255 bytes once encoded for the file system, none of " * / : < > ? \ |,
+// no control character, and not "." or ".." (which would lead out of the parent folder).
 bool IsUsableFolderName(const QString &name);
 
 // The folder level that AppName gives: AppName itself, or "Ombrix" when AppName could lead

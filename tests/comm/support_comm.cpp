@@ -2,7 +2,13 @@
 
 #include "TestEnv.h"
 
+#include <QFile>
 #include <QTcpServer>
+
+#include <asm/termbits.h> // termios2 reports any rate; <termios.h> must stay out of this file
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 namespace CommTest
 {
@@ -41,6 +47,19 @@ ScopedEnv::~ScopedEnv()
         qputenv(m_name, m_old);
     else
         qunsetenv(m_name);
+}
+
+int lineRate(const QString &device)
+{
+    const int fd =
+        ::open(QFile::encodeName(device).constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    struct termios2 tio {
+    };
+    const int rc = ::ioctl(fd, TCGETS2, &tio);
+    ::close(fd);
+    return rc == 0 ? static_cast<int>(tio.c_ospeed) : -1;
 }
 
 } // namespace CommTest

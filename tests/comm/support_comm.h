@@ -26,6 +26,10 @@ Raised raisedBy(const std::function<void()> &action);
 // A TCP port on 127.0.0.1 where nobody listens.
 quint16 closedTcpPort();
 
+// The output line speed in bit/s of a serial device as any other opener sees it (a
+// pty keeps every rate it is given, standard or not); -1 when it cannot be read.
+int lineRate(const QString &device);
+
 // Sets an environment variable for the lifetime of the object.
 class ScopedEnv
 {

@@ -69,17 +69,19 @@ TEST_F(TcpMaster, ReadsSegmentsBlocksAndRegisterPairs)
     EXPECT_EQ(pair.second, 0x1234);
 
     std::array<std::uint16_t, 64> block{};
-    m.SlaveAddress = 7;
-    ASSERT_NO_THROW(m.ReadRegisters(m.SlaveAddress, 1, block));
+    ASSERT_NO_THROW(m.ReadRegisters(1, 1, block));
     EXPECT_EQ(block[48], 215);
     EXPECT_EQ(block[49], 452);
     EXPECT_EQ(static_cast<std::int16_t>(block[50]), -37);
+    // The slave address travels as the unit identifier; the XPort has no device at unit 7.
+    EXPECT_THROW(m.ReadRegisters(7, 1, block), EMbusResponseException);
 
     EXPECT_EQ(sim.log(),
               (QStringList{QStringLiteral("mb:1:03:0x1000:64"), QStringLiteral("mb:1:03:0x2000:64"),
                            QStringLiteral("mb:1:03:0x3000:64"), QStringLiteral("mb:1:03:0x4000:64"),
                            QStringLiteral("mb:1:03:0x4040:64"), QStringLiteral("mb:1:03:0x5000:20"),
-                           QStringLiteral("mb:1:03:0x1034:2"), QStringLiteral("mb:7:03:0x0000:64")}));
+                           QStringLiteral("mb:1:03:0x1034:2"), QStringLiteral("mb:1:03:0x0000:64"),
+                           QStringLiteral("mb:7:03:0x0000:64")}));
 }
 
 TEST_F(TcpMaster, EveryFailureArrivesAsItsExceptionAndTheMasterRecovers)
@@ -101,6 +103,7 @@ TEST_F(TcpMaster, EveryFailureArrivesAsItsExceptionAndTheMasterRecovers)
         {"fault exception 4 1", typeid(EMbusSlaveFailureException), "Slave Device Failure exception response",
          false},
         {"fault exception 6 1", typeid(EMbusResponseException), "Modbus exception response", false},
+        {"fault exception 0 1", typeid(EMbusResponseException), "Modbus exception response", false},
         {"fault crc 1", typeid(EInvalidReplyException), "Invalid reply error", false},
         {"fault drop 1", typeid(EConnectionWasClosed), "TCP/IP connection was closed by remote peer", true},
     };
@@ -189,18 +192,19 @@ TEST_F(TcpMaster, RetriesAfterATimeoutOnAFreshConnection)
 
 TEST_F(TcpMaster, PollDelaySpacesConsecutiveRequests)
 {
-    m.setPollDelay(150);
-    EXPECT_EQ(m.pollDelay(), 150);
+    // Long enough that "no pause" stays far below it on a loaded machine.
+    m.setPollDelay(800);
+    EXPECT_EQ(m.pollDelay(), 800);
     std::array<std::uint16_t, 2> pair{};
     ASSERT_NO_THROW(m.ReadRegisters(1, 1, pair));
     QElapsedTimer t;
     t.start();
     ASSERT_NO_THROW(m.ReadRegisters(1, 1, pair));
-    EXPECT_GE(t.elapsed(), 140);
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_GE(t.elapsed(), 790);
+    std::this_thread::sleep_for(std::chrono::milliseconds(850));
     t.restart();
     ASSERT_NO_THROW(m.ReadRegisters(1, 1, pair));
-    EXPECT_LT(t.elapsed(), 100) << "a pause already taken is not added again";
+    EXPECT_LT(t.elapsed(), 500) << "a pause already taken is not added again";
 }
 
 TEST_F(TcpMaster, ChecksumOfTheFlashSegments)
@@ -239,11 +243,8 @@ TEST_F(TcpMaster, OpeningOverTcpDoesNotPause)
     bool firedDuringRead = false;
     QTimer::singleShot(20, [&] { firedDuringRead = true; });
     TSegmentBuffer buf{};
-    QElapsedTimer t;
-    t.start();
     ASSERT_NO_THROW(m.ReadSegment(1, buf));
-    EXPECT_LT(t.elapsed(), 150);
-    EXPECT_FALSE(firedDuringRead) << "nothing pumped the event loop";
+    EXPECT_FALSE(firedDuringRead) << "no pause pumped the event loop";
     QCoreApplication::processEvents();
 }
 

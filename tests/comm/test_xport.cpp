@@ -299,7 +299,7 @@ TEST_F(XPortSim, LateAnswerOfAnEarlierQueryIsNotTakenForTheNextOne)
     TXPortRecord rec{};
     EXPECT_EQ(messageOf([&] { x.ReadRecord(2, rec); }), kNoResponse);
     ASSERT_TRUE(sim.control(QStringLiteral("fault udpdelay off")).startsWith(QStringLiteral("ok")));
-    std::this_thread::sleep_for(std::chrono::milliseconds(500)); // record 2 arrives late meanwhile
+    ASSERT_TRUE(x.DatagramWaiting(10000)) << "record 2's late answer has come";
     x.ReceiveTimeout = 1000;
     EXPECT_NO_THROW(x.ReadRecord(5, rec));
     EXPECT_EQ(x.Reply.left(8), QStringLiteral("000000D5"));

@@ -4,6 +4,7 @@
 #include "support_sim.h"
 
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -181,6 +182,34 @@ TEST_F(ConnectSerial, RS485IdentifiesAtItsSlaveAddressWithoutWaiting)
         conn.Disconnect();
         sim.stop();
     }
+}
+
+TEST_F(ConnectSerial, EthernetAfterRS485TalksToUnitOneOnly)
+{
+    // An RS485 session at address 5 must leave nothing behind: an XPort routes by
+    // unit identifier, so identifying at 5 would ask another device than the
+    // readers read (the simulator's gateway answers unit 5 with exception 0B).
+    ASSERT_TRUE(startSim(QStringLiteral("farvo-th-dewpoint-rs485.json"), 5))
+        << sim.errorOutput().toStdString();
+    ASSERT_EQ(conn.Connect(serialParams(TConnectionParams::RS485, 5)), TConnectOutcome::Connected)
+        << conn.LastError.toStdString();
+    conn.Disconnect();
+
+    SimProcess xport;
+    ASSERT_TRUE(xport.start(QStringLiteral("farvo-xport441-co2-io.json")))
+        << xport.errorOutput().toStdString();
+    conn.XPortUdpPort = xport.udpPort();
+    TConnectionParams p;
+    p.Protocol = TConnectionParams::Ethernet;
+    p.IP = QStringLiteral("127.0.0.1");
+    p.TcpPort = xport.tcpPort();
+    p.Timeout = 1000;
+    p.SlaveAddress = 5; // kept from the RS485 session, as the parameters frame keeps it
+    ASSERT_EQ(conn.Connect(p), TConnectOutcome::Connected) << conn.LastError.toStdString();
+    EXPECT_EQ(conn.Modbus.SlaveAddress, 1);
+    const QStringList modbus = xport.log().filter(QRegularExpression(QStringLiteral("^mb:")));
+    ASSERT_FALSE(modbus.isEmpty());
+    EXPECT_EQ(modbus.filter(QRegularExpression(QStringLiteral("^mb:1:"))), modbus);
 }
 
 TEST_F(ConnectSerial, RS232WaitsFourSecondsBeforeTheFirstRequest)

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <limits>
 #include <linux/capability.h>
 #include <net/if.h>
 #include <sys/syscall.h>
@@ -25,12 +26,6 @@ double MsSince(std::chrono::steady_clock::time_point start)
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
-#define SKIP_WITHOUT_NAMESPACES()                                                                            \
-    do {                                                                                                     \
-        const QString why = NetNamespace::unavailableReason();                                               \
-        if (!why.isEmpty())                                                                                  \
-            GTEST_SKIP() << why.toStdString();                                                               \
-    } while (false)
 
 constexpr std::uint32_t Own = 0x0AC90701;  // 10.201.7.1, this namespace's own address
 constexpr std::uint32_t Dead = 0x0AC90702; // 10.201.7.2, same subnet, nobody has it
@@ -42,7 +37,7 @@ class PingTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        SKIP_WITHOUT_NAMESPACES();
+        OMBRIX_SKIP_WITHOUT_NAMESPACES();
         ASSERT_TRUE(ns.ok()) << ns.error().toStdString();
         ASSERT_TRUE(ns.addVethPair(QStringLiteral("ombp0"), QStringLiteral("02:00:5e:00:00:01"),
                                    {QStringLiteral("10.201.7.1/24")}, QStringLiteral("ombp1")))
@@ -51,6 +46,27 @@ protected:
 
     NetNamespace ns;
 };
+
+TEST(Ping, WaitsBeyondTheRangeOfAnIntAreCutNotEndless)
+{
+    using namespace std::chrono;
+    constexpr int Longest = std::numeric_limits<int>::max();
+    struct Case {
+        steady_clock::duration left;
+        int pollMs;
+    };
+    const Case cases[] = {
+        {milliseconds(500), 500},
+        {microseconds(1200), 2}, // rounded up, so a short wait is never 0
+        {nanoseconds(0), 0},
+        {milliseconds(-5), 0}, // the deadline has passed: no wait at all, never an endless one
+        {milliseconds(Longest), Longest},
+        {milliseconds(std::int64_t{Longest} + 1), Longest}, // about 24.8 days
+        {milliseconds(std::numeric_limits<std::uint32_t>::max()), Longest},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(Platform::PollTimeoutMs(c.left), c.pollMs) << duration_cast<microseconds>(c.left).count();
+}
 
 TEST(Ping, LoopbackAnswers)
 {
@@ -119,6 +135,8 @@ TEST_F(PingTest, EveryEchoMethodTellsReplyFromSilence)
             ASSERT_EQ(echo.Method(), method);
             EXPECT_TRUE(echo.Echo(Own, 1000));
             EXPECT_TRUE(echo.Echo(Own, 1000)) << "a second request on the same handle";
+            // Beyond what a poll wait or ping's -W can hold (about 24.8 days): cut, not refused.
+            EXPECT_TRUE(echo.Echo(Own, std::numeric_limits<std::uint32_t>::max()));
             const auto start = std::chrono::steady_clock::now();
             EXPECT_FALSE(echo.Echo(Dead, 150));
             EXPECT_LT(MsSince(start), 1300.0);
@@ -154,7 +172,7 @@ TEST_F(PingTest, NoEchoMeansInvalidHandle)
 class AdapterTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { SKIP_WITHOUT_NAMESPACES(); }
+    void SetUp() override { OMBRIX_SKIP_WITHOUT_NAMESPACES(); }
 };
 
 TEST_F(AdapterTest, ListsUpIPv4AdaptersWithoutLoopback)
@@ -224,7 +242,7 @@ TEST_F(AdapterTest, NoAdapterFailsCreation)
 
 TEST(NetNamespaceRig, RemovesItsNamespace)
 {
-    SKIP_WITHOUT_NAMESPACES();
+    OMBRIX_SKIP_WITHOUT_NAMESPACES();
     QString name;
     {
         NetNamespace ns;

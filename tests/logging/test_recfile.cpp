@@ -1,13 +1,16 @@
+#include "logging/uRecFile.h"
 #include "model/uOBGlob.h"
 #include "model/uSensType.h"
-#include "logging/uRecFile.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <memory>
+#include <sys/resource.h>
 #include <vector>
 
 namespace
@@ -45,6 +48,40 @@ std::string ReadAll(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
 }
 
+// Lets this whole process write files only up to `limit` bytes while it lives: a write across
+// the limit stops there and the rest fails (EFBIG, with SIGXFSZ ignored instead of ending the
+// process). Both are restored at once when it goes, so keep it to the few lines that need it.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(qint64 limit)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit lowered = m_saved;
+        lowered.rlim_cur = static_cast<rlim_t>(limit);
+        m_ok = setrlimit(RLIMIT_FSIZE, &lowered) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_handler);
+    }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+    bool ok() const { return m_ok; }
+
+private:
+    rlimit m_saved{};
+    void (*m_handler)(int) = SIG_DFL;
+    bool m_ok = false;
+};
+
+qint64 FileSize(const QString &path)
+{
+    return QFileInfo(path).size();
+}
+
 // A record file in a temporary folder whose clock starts at 2024-03-05 14:07:09 and moves one
 // second per call (the first call names the file), so records written later show later times.
 class RecFileTest : public ::testing::Test
@@ -59,7 +96,8 @@ protected:
                                        const TErrMessageList *list = nullptr)
     {
         auto file = std::make_unique<TRecFile>(
-            list ? *list : errors, branding.isEmpty() ? dir.filePath(QStringLiteral("no-branding.ini")) : branding,
+            list ? *list : errors,
+            branding.isEmpty() ? dir.filePath(QStringLiteral("no-branding.ini")) : branding,
             [this] {
                 const QDateTime t = now;
                 now = now.addSecs(1);
@@ -336,6 +374,112 @@ TEST_F(RecFileTest, AFailedWriteLosesOnlyThatLine)
     EXPECT_TRUE(rec->WriteRecord(true));
     EXPECT_EQ(ReadAll(LogPath()), "\xEF\xBB\xBF\"Local PC Date\";\"Local PC Time\";\"Temperature (\xC2\xB0"
                                   "C)\"\r\n\"05.03.24\";\"14:07:10\";\"20,0\";\"\"\r\n");
+}
+
+TEST_F(RecFileTest, ALineThatCannotBeWrittenWholeLeavesTheFileAsItWas)
+{
+    sensor.SetKind(3);
+    auto temperature = Quantity(TQuantity::qtTemperature, 20.0);
+    const QByteArray header = "\"Local PC Date\";\"Local PC Time\";\"Temperature (\xC2\xB0"
+                              "C)\"\r\n";
+    struct Case {
+        const char *name;
+        int recordsBefore; // written before the file fills up
+        QByteArray after;  // the file once the next record went out again
+    };
+    const Case cases[] = {
+        // The mark and the header go together, so the next header still gets its mark.
+        {"header into an empty file", 0,
+         "\xEF\xBB\xBF" + header + "\"05.03.24\";\"14:07:10\";\"20,0\";\"\"\r\n"},
+        {"record after a record", 1,
+         "\xEF\xBB\xBF" + header + "\"05.03.24\";\"14:07:10\";\"20,0\";\"\"\r\n" +
+             "\"05.03.24\";\"14:07:12\";\"20,0\";\"\"\r\n"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(LogPath());
+        QFile(LogPath()).open(QIODevice::WriteOnly); // an empty file, as "Overwrite" leaves it
+        now = QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9));
+        auto rec = MakeFile();
+        rec->Columns[0] = temperature.get();
+        for (int i = 0; i < c.recordsBefore; ++i)
+            ASSERT_TRUE(rec->WriteRecord(true));
+        const std::string before = ReadAll(LogPath());
+        {
+            const FileSizeLimit full(FileSize(LogPath()) + 5); // room for a few bytes only
+            ASSERT_TRUE(full.ok());
+            EXPECT_FALSE(rec->WriteRecord(true));
+        }
+        EXPECT_EQ(ReadAll(LogPath()), before);
+        EXPECT_EQ(rec->HeaderWritten, c.recordsBefore > 0);
+        EXPECT_FALSE(rec->Pending.has_value()) << "a lost line is not tried again";
+
+        EXPECT_TRUE(rec->WriteRecord(true));
+        EXPECT_EQ(ReadAll(LogPath()), c.after.toStdString());
+    }
+}
+
+TEST_F(RecFileTest, PendingLinesThatFailPartWayAreWrittenOnceAndInOrder)
+{
+    sensor.SetKind(3);
+    auto temperature = Quantity(TQuantity::qtTemperature, 20.0);
+    auto rec = MakeFile();
+    rec->SetFolder(dir.filePath(QStringLiteral("later"))); // missing: every line waits
+    rec->Columns[0] = temperature.get();
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(rec->WriteRecord(true));
+    ASSERT_TRUE(rec->Pending.has_value());
+    const QStringList lines = *rec->Pending; // the header and three records
+    ASSERT_EQ(lines.size(), 4);
+    const auto bytesOf = [](const QStringList &texts) {
+        QByteArray bytes;
+        for (const QString &text : texts)
+            bytes += text.toUtf8() + "\r\n";
+        return bytes;
+    };
+    const QByteArray mark("\xEF\xBB\xBF");
+    const QByteArray firstTwo = mark + bytesOf(lines.mid(0, 2));
+
+    ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("later"))));
+    {
+        // The third line fits only in part.
+        const FileSizeLimit full(firstTwo.size() + 5);
+        ASSERT_TRUE(full.ok());
+        EXPECT_FALSE(rec->FlushPending());
+        ASSERT_TRUE(rec->Pending.has_value());
+        EXPECT_EQ(*rec->Pending, lines.mid(2));
+        EXPECT_TRUE(rec->AppendLine(QStringLiteral("next"))) << "waits behind the others";
+    }
+    EXPECT_EQ(ReadAll(rec->FilePath()), firstTwo.toStdString());
+    EXPECT_EQ(*rec->Pending, lines.mid(2) << QStringLiteral("next"));
+
+    EXPECT_TRUE(rec->FlushPending());
+    EXPECT_FALSE(rec->Pending.has_value());
+    EXPECT_EQ(ReadAll(rec->FilePath()), (mark + bytesOf(lines) + "next\r\n").toStdString());
+}
+
+TEST(RecFileTimeFormatTest, TheZoneGoesWithItsBracketsAndTheBlankBeforeIt)
+{
+    struct Case {
+        const char *locale;
+        const char *format;
+        const char *text; // 14:07:09
+    };
+    const Case cases[] = {
+        {"en_US", "h:mm:ss AP", "2:07:09 PM"},
+        {"de_DE", "HH:mm:ss", "14:07:09"},
+        {"fa_IR", "H:mm:ss", "\u06F1\u06F4:\u06F0\u06F7:\u06F0\u06F9"}, // "H:mm:ss (t)"
+        {"zh_CN", "HH:mm:ss", "14:07:09"},                              // the zone leads
+        {"ko_KR", "AP h\uC2DC m\uBD84 s\uCD08", "\uC624\uD6C4 2\uC2DC 7\uBD84 9\uCD08"},
+        {"fr_CA", "HH 'h' mm 'min' ss 's'", "14 h 07 min 09 s"}, // quoted letters stay
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.locale);
+        const QLocale locale(QString::fromLatin1(c.locale));
+        const QString format = TRecFile::TimeFormatOf(locale);
+        EXPECT_EQ(format.toStdString(), c.format);
+        EXPECT_EQ(locale.toString(QTime(14, 7, 9), format).toStdString(), c.text);
+    }
 }
 
 TEST_F(RecFileTest, NameFolderAndFormatsFollowTheClockAndLocale)

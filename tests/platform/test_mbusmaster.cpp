@@ -12,8 +12,10 @@
 
 #include <arpa/inet.h>
 #include <atomic>
+#include <cerrno>
 #include <fcntl.h>
 #include <memory>
+#include <modbus.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <string>
@@ -153,6 +155,23 @@ TEST(MbusMasterApi, SerialDevicesThatAreNotThere)
         }
     }
     qunsetenv("OMBRIX_COM_PORTS");
+}
+
+TEST(MbusMasterApi, LibmodbusFailuresMapToTheirResultCodes)
+{
+    struct Case {
+        int err;
+        std::int32_t result;
+    };
+    const Case cases[] = {
+        {MODBUS_ENOBASE, 160},                                     // exception code 0
+        {EMBXILFUN, 161},      {EMBXSFAIL, 164},   {EMBXACK, 160}, // exception code 5
+        {EMBXGTAR, 160},       {EMBBADEXC, 160},   {EMBBADCRC, 129}, {EMBBADDATA, 131},
+        {ETIMEDOUT, 132},      {EHOSTUNREACH, 68}, // the way to the device is gone; nobody closed anything
+        {ENETUNREACH, 68},     {ECONNRESET, 69},   {EPIPE, 69},      {EIO, 65},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(MbusMaster::ResultOfModbusErrno(c.err), c.result) << c.err;
 }
 
 TEST(MbusMasterApi, TcpConnectFailures)

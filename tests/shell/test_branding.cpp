@@ -65,14 +65,59 @@ TEST(ProfileIniTest, AMissingFileReadsAsEmpty)
     EXPECT_TRUE(ini.Keys(QStringLiteral("label")).isEmpty());
 }
 
-TEST(ProfileIniTest, ALongValueIsCutNotSplitIntoAnotherKey)
+TEST(ProfileIniTest, ALongValueIsReadWholeNotSplitIntoAnotherKey)
 {
     const QByteArray longValue(400, 'v');
     TProfileIni ini;
     ini.LoadFromData("[label]\nweb=" + longValue + "\nappname=A\n");
     EXPECT_EQ(ini.Keys(QStringLiteral("label")),
               (QStringList{QStringLiteral("web"), QStringLiteral("appname")}));
-    EXPECT_TRUE(longValue.startsWith(ini.Value(QStringLiteral("label"), QStringLiteral("web"))->toLatin1()));
+    EXPECT_EQ(ini.Value(QStringLiteral("label"), QStringLiteral("web")), QString::fromLatin1(longValue));
+}
+
+TEST(ProfileIniTest, QuotesRepeatedSectionsAndLongLinesReadAsWindowsReadsThem)
+{
+    const QByteArray longKey(1000, 'k');
+    const QByteArray longValue(2000, 'v');
+    struct Case {
+        const char *name;
+        QByteArray text;
+        const char *section;
+        QString key;
+        std::optional<QString> value;
+    };
+    const Case cases[] = {
+        {"double quotes", "[label]\ncompany=\"Acme\"\n", "label", QStringLiteral("company"),
+         QStringLiteral("Acme")},
+        {"single quotes, blanks around", "[types]\n1001 = 'My thermometer' \n", "types",
+         QStringLiteral("1001"), QStringLiteral("My thermometer")},
+        {"quotes in the device type names", "[GlobalTypes]\nX5=\"Gateway, RS485\"\n", "globaltypes",
+         QStringLiteral("X5"), QStringLiteral("Gateway, RS485")},
+        {"only one pair", "[label]\nweb=\"\"a\"\"\n", "label", QStringLiteral("web"),
+         QStringLiteral("\"a\"")},
+        {"empty quotes", "[label]\ncompany=''\n", "label", QStringLiteral("company"), QString()},
+        {"quotes that do not match", "[label]\ncompany=\"Acme'\n", "label", QStringLiteral("company"),
+         QStringLiteral("\"Acme'")},
+        {"a lone quote", "[label]\ncompany=\"\n", "label", QStringLiteral("company"), QStringLiteral("\"")},
+        {"quotes inside", "[label]\ncompany=A \"B\" C\n", "label", QStringLiteral("company"),
+         QStringLiteral("A \"B\" C")},
+        {"repeated section, the first without keys", "[label]\n[types]\n1001=X\n[LABEL]\ncompany=Acme\n",
+         "label", QStringLiteral("company"), std::nullopt},
+        {"key line of a thousand characters", "[label]\n" + longKey + "=value\nappname=A\n", "label",
+         QString::fromLatin1(longKey), QStringLiteral("value")},
+        {"the line after a long one", "[label]\n" + longKey + "=value\nappname=A\n", "label",
+         QStringLiteral("appname"), QStringLiteral("A")},
+        {"long quoted value", "[types]\n1001=\"" + longValue + "\"\n", "types", QStringLiteral("1001"),
+         QString::fromLatin1(longValue)},
+        {"long comment", "[label]\n;" + longKey + "=x\n", "label", QString::fromLatin1(";" + longKey),
+         std::nullopt},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TProfileIni ini;
+        ini.LoadFromData(c.text);
+        EXPECT_EQ(ini.Value(QString::fromLatin1(c.section), c.key), c.value);
+    }
 }
 
 TEST(BrandLookTest, OnlyTheExactDefaultBrandKeepsTheBuiltInLogoAndMakersLink)

@@ -7,6 +7,8 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -100,6 +102,9 @@ TEST(CompanyKeyTest, FollowsTheBrandOnlyWhenItIsAUsableFolderName)
         {QStringLiteral("A|B"), QStringLiteral("TalmoLoggers")},
         {QString(255, QLatin1Char('x')), QString(255, QLatin1Char('x'))},
         {QString(256, QLatin1Char('x')), QStringLiteral("TalmoLoggers")},
+        // The limit is 255 bytes of the name as the file system stores it (UTF-8): "Č" takes two.
+        {QString(127, QChar(0x010C)) + QLatin1Char('x'), QString(127, QChar(0x010C)) + QLatin1Char('x')},
+        {QString(130, QChar(0x010C)), QStringLiteral("TalmoLoggers")},
         // These would lead out of the parent folder.
         {QStringLiteral(".."), QStringLiteral("TalmoLoggers")},
         {QStringLiteral("."), QStringLiteral("TalmoLoggers")},
@@ -115,6 +120,7 @@ TEST(AppFolderNameTest, AnAppNameThatCouldLeadElsewhereGivesTheDefaultFolder)
     EXPECT_EQ(AppFolderNameOf(QString()), QString());
     EXPECT_EQ(AppFolderNameOf(QStringLiteral("..")), QStringLiteral("Ombrix"));
     EXPECT_EQ(AppFolderNameOf(QStringLiteral("../../etc")), QStringLiteral("Ombrix"));
+    EXPECT_EQ(AppFolderNameOf(QString(130, QChar(0x010C))), QStringLiteral("Ombrix")); // 260 bytes
 }
 
 TEST_F(StartupTest, ReadBrandingTakesCompanyAndAppNameFromTheLabelSection)
@@ -136,6 +142,8 @@ TEST_F(StartupTest, ReadBrandingTakesCompanyAndAppNameFromTheLabelSection)
          QStringLiteral("Ombrix")},
         {"names in other case", QByteArray("[LABEL]\r\nCompany = Acme/Ltd \r\n"), QStringLiteral("Acme/Ltd"),
          QStringLiteral("Ombrix")},
+        {"quoted values", QByteArray("[label]\ncompany=\"Acme\"\nappname='Widget'\n"), QStringLiteral("Acme"),
+         QStringLiteral("Widget")},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -228,6 +236,40 @@ TEST(TestWriteAccessTest, TellsWhetherAFileCanBeWrittenAndLeavesNothing)
     EXPECT_FALSE(TestWriteAccessIn(dir.filePath(QStringLiteral("missing"))));
 }
 
+TEST(TestWriteAccessTest, NeverOpensAnExistingTestFile)
+{
+    struct Case {
+        const char *name;
+        bool link; // test.txt is a link to the target; otherwise test.txt is the target
+        bool targetExists;
+    };
+    const Case cases[] = {
+        {"link to another file", true, true},
+        {"link to nothing yet", true, false},
+        {"file left behind", false, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const QString testFile = dir.filePath(QStringLiteral("test.txt"));
+        const QString target = c.link ? dir.filePath(QStringLiteral("precious")) : testFile;
+        if (c.targetExists)
+            WriteFile(target, "precious data\n");
+        if (c.link) {
+            ASSERT_TRUE(QFile::link(target, testFile));
+        }
+
+        EXPECT_FALSE(TestWriteAccessIn(dir.path()));
+        EXPECT_EQ(QFileInfo(testFile).isSymLink(), c.link);
+        EXPECT_EQ(QFileInfo::exists(target), c.targetExists);
+        if (c.targetExists) {
+            QFile f(target);
+            ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+            EXPECT_EQ(f.readAll(), QByteArray("precious data\n"));
+        }
+    }
+}
+
 TEST(ExpandShellFolderTest, ResolvesTheTokenAndAppendsTheRest)
 {
     QTemporaryDir dir;
@@ -254,4 +296,59 @@ TEST(ExpandShellFolderTest, ResolvesTheTokenAndAppendsTheRest)
     EXPECT_TRUE(QFileInfo(base + QStringLiteral("/A/B")).isDir());
 
     EXPECT_THROW(ExpandShellFolder(QStringLiteral("%CSIDL_WINDOWS%/A"), true, resolver), Exception);
+}
+
+TEST(LinuxDefaultsTest, AProgramStartedThroughALinkFindsItsRealFolderAndTheXdgFiles)
+{
+    QTemporaryDir root;
+    ASSERT_TRUE(root.isValid());
+    const QString home = root.filePath(QStringLiteral("home"));
+    const QString config = root.filePath(QStringLiteral("config"));
+    const QString data = root.filePath(QStringLiteral("data"));
+    const QString settingsFile = config + QStringLiteral("/TalmoLoggers/Ombrix.ini");
+    WriteFile(config + QStringLiteral("/user-dirs.dirs"), "XDG_DOCUMENTS_DIR=\"$HOME/Papers\"\n");
+    WriteFile(settingsFile, "[COM_PORTS]\nCOM7=/dev/ttyFromSettings\n");
+    const QString program = QFileInfo(QStringLiteral(OMBRIX_REPORT_DEFAULTS)).canonicalFilePath();
+    const QString link = root.filePath(QStringLiteral("bin/ombrix"));
+    ASSERT_TRUE(QDir().mkpath(root.filePath(QStringLiteral("bin"))));
+    ASSERT_TRUE(QFile::link(program, link));
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), home);
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
+    env.insert(QStringLiteral("XDG_DATA_HOME"), data);
+    env.remove(QStringLiteral("OMBRIX_COM_PORTS"));
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.start(link, {root.filePath(QStringLiteral("folders"))});
+    ASSERT_TRUE(process.waitForFinished(30000)) << process.errorString().toStdString();
+    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    QMap<QString, QString> reported;
+    for (const QString &line : QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\n'))) {
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (eq > 0)
+            reported.insert(line.left(eq), line.mid(eq + 1));
+    }
+
+    const QString programDir = QFileInfo(program).absolutePath() + QLatin1Char('/');
+    const std::pair<const char *, QString> expected[] = {
+        {"ProgramDir", programDir}, // the real folder, not the link's
+        {"BrandingIniPath", programDir + QStringLiteral("Ombrix.ini")},
+        {"UserSettingsFile", settingsFile},
+        {"UserStore", settingsFile},
+        {"MachineSettingsFile", QStringLiteral("/etc/xdg/TalmoLoggers/Ombrix.ini")},
+        {"MachineStore", QStringLiteral("/etc/xdg/TalmoLoggers/Ombrix.ini")},
+        {"CommonAppData", QStringLiteral("/var/lib")},
+        {"LocalAppData", data},
+        {"Personal", home + QStringLiteral("/Papers")},
+        {"ComPortsFile", settingsFile},
+        {"COM7", QStringLiteral("/dev/ttyFromSettings")},
+    };
+    for (const auto &[name, value] : expected)
+        EXPECT_EQ(reported.value(QString::fromLatin1(name)).toStdString(), value.toStdString()) << name;
+
+    const QSettings written(settingsFile, QSettings::IniFormat);
+    EXPECT_EQ(written.value(QStringLiteral("OPTIONS/LANGUAGE")).toString(), QStringLiteral("de"));
+    EXPECT_EQ(written.value(QStringLiteral("COM_PORTS/COM7")).toString(),
+              QStringLiteral("/dev/ttyFromSettings"));
 }

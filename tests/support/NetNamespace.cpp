@@ -50,13 +50,23 @@ void RemoveStale()
 
 } // namespace
 
+// Root and the ip program are not enough inside an unprivileged container, where
+// `ip netns add` itself fails: try once per process with a namespace of our own.
 QString NetNamespace::unavailableReason()
 {
-    if (geteuid() != 0)
-        return QStringLiteral("network namespaces need root");
-    if (QStandardPaths::findExecutable(QStringLiteral("ip")).isEmpty())
-        return QStringLiteral("the ip program (iproute2) is missing");
-    return {};
+    static const QString reason = [] {
+        if (geteuid() != 0)
+            return QStringLiteral("network namespaces need root");
+        if (QStandardPaths::findExecutable(QStringLiteral("ip")).isEmpty())
+            return QStringLiteral("the ip program (iproute2) is missing");
+        const QString trial = QStringLiteral("%1%2-probe").arg(Prefix).arg(getpid());
+        QString output;
+        if (!RunIp({QStringLiteral("netns"), QStringLiteral("add"), trial}, &output))
+            return QStringLiteral("cannot create a network namespace here (ip netns add: %1)").arg(output);
+        RunIp({QStringLiteral("netns"), QStringLiteral("delete"), trial});
+        return QString();
+    }();
+    return reason;
 }
 
 NetNamespace::NetNamespace()

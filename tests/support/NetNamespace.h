@@ -17,7 +17,7 @@ public:
     NetNamespace(const NetNamespace &) = delete;
     NetNamespace &operator=(const NetNamespace &) = delete;
 
-    // Empty when namespaces can be made here, else why not.
+    // Empty when namespaces can be made here (tried once per process), else why not.
     static QString unavailableReason();
 
     bool ok() const { return m_ok; }
@@ -43,3 +43,11 @@ private:
     QString m_error;
     bool m_ok = false;
 };
+
+// Skips the current GoogleTest case, with the reason, where namespaces cannot be made.
+#define OMBRIX_SKIP_WITHOUT_NAMESPACES()                                                                     \
+    do {                                                                                                     \
+        const QString why_ = NetNamespace::unavailableReason();                                              \
+        if (!why_.isEmpty())                                                                                 \
+            GTEST_SKIP() << why_.toStdString();                                                              \
+    } while (false)

@@ -40,6 +40,7 @@ TEST_F(Faults, ModbusFaultsOverTcpComeAndGo)
         {"fault delay 700", "timed out", "fault delay off"},
         {"fault exception 2", "Illegal data address", "fault exception off"},
         {"fault exception 4", "Slave device or server failure", "fault exception off"},
+        {"fault exception 0", "Unknown error", "fault exception off"}, // no such code: mbpoll names none
         {"fault drop", "Connection reset by peer", "fault drop off"},
         {"fault crc", "Invalid data", "fault crc off"}, // over TCP: a byte count that does not fit
     };

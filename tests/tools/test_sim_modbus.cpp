@@ -148,6 +148,33 @@ TEST(DuskoTcp, FloatsLowWordFirstAndAlarmWords)
     EXPECT_NEAR(floats.values[1], 21.35, 1e-5);
 }
 
+TEST(XPortGateway, OnlyTheDevicesUnitIsPassedOn)
+{
+    struct Case {
+        QStringList extra;
+        int answered, refused;
+    };
+    const Case cases[] = {{{}, 1, 5}, {{QStringLiteral("--slave"), QStringLiteral("5")}, 5, 1}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.answered);
+        SimProcess sim;
+        ASSERT_TRUE(sim.start(QStringLiteral("farvo-xport441-co2-io.json"), c.extra))
+            << sim.errorOutput().toStdString();
+        ASSERT_TRUE(sim.control(QStringLiteral("fault timeout 1")).startsWith(QStringLiteral("ok")));
+        const auto refused = readTcp(sim.tcpPort(), 0, 8, c.refused, 0.5);
+        EXPECT_FALSE(refused.ok);
+        EXPECT_TRUE(refused.output.contains(QLatin1String("Target device failed to respond")))
+            << refused.output.toStdString();
+        EXPECT_TRUE(sim.control(QStringLiteral("faults")).contains(QStringLiteral("timeout=1")))
+            << "the device's faults never see another unit's request";
+        ASSERT_TRUE(sim.control(QStringLiteral("fault clear")).startsWith(QStringLiteral("ok")));
+        const auto answered = readTcp(sim.tcpPort(), 0, 8, c.answered);
+        EXPECT_TRUE(answered.ok) << answered.output.toStdString();
+        EXPECT_EQ(sim.log(), (QStringList{QStringLiteral("mb:%1:03:0x0000:8").arg(c.refused),
+                                          QStringLiteral("mb:%1:03:0x0000:8").arg(c.answered)}));
+    }
+}
+
 class FarvoRtu : public ::testing::Test
 {
 protected:

@@ -2,6 +2,9 @@
 #include "SimProcess.h"
 #include "ToolClients.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 using namespace ToolClients;
@@ -183,6 +186,51 @@ TEST(XPortUdp, IpSetupChangesTheAddressOnlyForItsMac)
     const auto rec0 = udpOne(sim.udpPort(), recordRequest(0));
     ASSERT_TRUE(rec0);
     EXPECT_EQ(rec0->mid(4, 4), hex("0A000007"));
+}
+
+TEST(XPortUdp, DescriptionsRunOnPastTheirFieldAndIgnoredRequestsStayUnanswered)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QByteArray seventy = QByteArray("Seventy characters: ").leftJustified(70, 'x');
+    const QByteArray sixtyFive = QByteArray("Exactly sixty-five: ").leftJustified(65, 'y');
+    const struct {
+        QByteArray text, info, described; // datagram bytes 4 to 73 of the info reply, 36 to 105 of the other
+    } cases[] = {
+        // record 4 holds up to its byte 67, record 6 all of it; no terminator after 65 characters
+        {seventy, seventy.left(68) + QByteArray(2, '\0'), seventy},
+        {sixtyFive, sixtyFive + QByteArray(5, '\0'), sixtyFive + QByteArray(5, '\0')},
+    };
+    for (const auto &c : cases) {
+        QFile file(dir.filePath(QStringLiteral("d.json")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(R"({"name": "long", "family": "farvo", "xport": {"description": ")" + c.text + "\"}}");
+        file.close();
+        SimProcess sim;
+        ASSERT_TRUE(sim.start(file.fileName())) << sim.errorOutput().toStdString();
+        const auto r = udp(sim.udpPort(), {QStringLiteral("000000E4"), QStringLiteral("000000E6")});
+        ASSERT_TRUE(r.size() == 2 && r[0].answered && r[1].answered);
+        EXPECT_EQ(r[0].bytes.mid(4, 70), c.info);
+        EXPECT_EQ(r[1].bytes.mid(36, 70), c.described);
+    }
+
+    SimProcess sim;
+    ASSERT_TRUE(sim.start(QStringLiteral("farvo-xport441-co2-io.json"))) << sim.errorOutput().toStdString();
+    EXPECT_TRUE(
+        sim.control(QStringLiteral("fault udpignore E4 e6")).contains(QStringLiteral("udpignore=E4,E6")));
+    auto r = udp(sim.udpPort(),
+                 {QStringLiteral("000000F6"), QStringLiteral("000000E4"), QStringLiteral("000000E6"),
+                  recordRequest(4)},
+                 0.2);
+    ASSERT_EQ(r.size(), 4);
+    EXPECT_TRUE(r[0].answered);
+    EXPECT_FALSE(r[1].answered);
+    EXPECT_FALSE(r[2].answered);
+    EXPECT_TRUE(r[3].answered) << "a record read is not the info query";
+    EXPECT_TRUE(sim.control(QStringLiteral("fault udpignore off")).contains(QStringLiteral("udpignore=off")));
+    r = udp(sim.udpPort(), {QStringLiteral("000000E4")});
+    ASSERT_EQ(r.size(), 1);
+    EXPECT_TRUE(r[0].answered);
 }
 
 } // namespace

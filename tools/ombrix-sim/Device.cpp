@@ -296,7 +296,26 @@ void Faults::clear()
 {
     timeout = crc = exception = drop = segfail = udpnone = Switch{};
     delayMs = udpDelayMs = 0;
+    udpDelayCodes.clear();
     checksum = 0;
+    udpIgnore.clear();
+}
+
+int Faults::udpDelayFor(const std::vector<uint8_t> &request) const
+{
+    if (udpDelayCodes.empty())
+        return udpDelayMs;
+    const bool listed =
+        request.size() == 4 && request[0] == 0 && request[1] == 0 && request[2] == 0 &&
+        std::find(udpDelayCodes.begin(), udpDelayCodes.end(), request[3]) != udpDelayCodes.end();
+    return listed ? udpDelayMs : 0;
+}
+
+bool Faults::ignoresUdp(const std::vector<uint8_t> &request) const
+{
+    // Only the discovery-side requests 00 00 00 XX: a record read (00 01 00 E4) is another request.
+    return request.size() == 4 && request[0] == 0 && request[1] == 0 && request[2] == 0 &&
+           std::find(udpIgnore.begin(), udpIgnore.end(), request[3]) != udpIgnore.end();
 }
 
 std::string Faults::describe() const
@@ -305,7 +324,12 @@ std::string Faults::describe() const
     s << "timeout=" << timeout.remaining << " delay=" << delayMs << " crc=" << crc.remaining
       << " exception=" << exception.remaining << "/" << exceptionCode << " drop=" << drop.remaining
       << " segfail=" << segfail.remaining << " checksum=" << checksum << " udpdelay=" << udpDelayMs
-      << " udpnone=" << udpnone.remaining << " offline=" << (offline ? "on" : "off");
+      << " udpnone=" << udpnone.remaining << " udpignore=";
+    if (udpIgnore.empty())
+        s << "off";
+    for (size_t i = 0; i < udpIgnore.size(); ++i)
+        s << (i ? "," : "") << hexBytes(&udpIgnore[i], 1);
+    s << " offline=" << (offline ? "on" : "off");
     return s.str();
 }
 
@@ -518,9 +542,11 @@ void Device::loadXPort(const json &j)
     if (j.contains("variant"))
         r4[77] = uint8_t(checkedRange(parseInt(j["variant"]), 0, 255, "variant"));
 
+    // A 65-character field; a longer text runs on without a terminator, up to record 4 byte 67 (byte 68
+    // belongs to the Gelmi unit bits) and record 6 byte 125, so a reader that does not cut at 65 shows it.
     const std::string description = j.value("description", m_name);
-    putText(r4, 0, 65, description);
-    putText(m_records[6], 32, 65, description);
+    putText(r4, 0, 68, description);
+    putText(m_records[6], 32, 94, description);
 
     std::string serial = j.value("serial", std::string("00012345"));
     if (serial.size() != 8)
@@ -797,9 +823,23 @@ void Device::applyFault(const std::string &name, const std::vector<std::string> 
         m_faults.udpnone.remaining = parseCount(args, 0);
     else if (name == "delay")
         m_faults.delayMs = ms(0);
-    else if (name == "udpdelay")
+    else if (name == "udpdelay") {
         m_faults.udpDelayMs = ms(0);
-    else if (name == "segfail") {
+        m_faults.udpDelayCodes.clear();
+        for (size_t i = 1; i < args.size() && m_faults.udpDelayMs > 0; ++i)
+            m_faults.udpDelayCodes.push_back(
+                uint8_t(checkedRange(parseInt("0x" + args[i]), 0, 255, "request code")));
+    } else if (name == "udpignore") {
+        if (args.empty())
+            throw Error("fault udpignore: request codes (E4 E6 F6 ...) or off");
+        std::vector<uint8_t> codes;
+        for (const auto &a : args) {
+            if (a == "off")
+                continue;
+            codes.push_back(uint8_t(checkedRange(parseInt("0x" + a), 0, 255, "request code")));
+        }
+        m_faults.udpIgnore = codes;
+    } else if (name == "segfail") {
         if (args.empty())
             throw Error("fault segfail: a count or off");
         m_faults.segfail.remaining = parseCount(args, 0);
@@ -810,7 +850,7 @@ void Device::applyFault(const std::string &name, const std::vector<std::string> 
             m_faults.exception.remaining = 0;
             return;
         }
-        m_faults.exceptionCode = int(checkedRange(parseInt(args[0]), 1, 255, "exception code"));
+        m_faults.exceptionCode = int(checkedRange(parseInt(args[0]), 0, 255, "exception code"));
         m_faults.exception.remaining = parseCount(args, 1);
     } else if (name == "checksum") {
         if (args.empty() || args[0] == "off" || args[0] == "0")

@@ -57,8 +57,13 @@ struct Faults {
     int exceptionCode = 4;
     int delayMs = 0;
     int udpDelayMs = 0;
-    int checksum = 0; // 0 none, 1 or 2: the flash segment whose checksum is wrong
+    std::vector<uint8_t> udpDelayCodes; // empty: every UDP answer is late; else only those to 00 00 00 XX
+    int checksum = 0;                   // 0 none, 1 or 2: the flash segment whose checksum is wrong
     bool offline = false;
+    std::vector<uint8_t> udpIgnore; // XX of the UDP requests 00 00 00 XX left unanswered
+
+    bool ignoresUdp(const std::vector<uint8_t> &request) const;
+    int udpDelayFor(const std::vector<uint8_t> &request) const;
 
     void clear();
     std::string describe() const;

@@ -8,14 +8,17 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <ifaddrs.h>
 #include <modbus/modbus.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <spawn.h>
 #include <sstream>
 #include <sys/signalfd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace sim
@@ -29,6 +32,7 @@ constexpr size_t kMaxControlClients = 8;
 constexpr size_t kMaxControlLine = 1024;
 constexpr size_t kMaxLog = 1000;
 constexpr size_t kMaxPending = 256;
+constexpr uint8_t kGatewayTargetFailed = 0x0B; // Modbus exception "gateway target device failed to respond"
 
 std::string fmt(const char *format, ...) __attribute__((format(printf, 1, 2)));
 std::string fmt(const char *format, ...)
@@ -100,7 +104,7 @@ Server::~Server()
         modbus_close(m_rtuCtx);
         modbus_free(m_rtuCtx);
     }
-    for (int fd : {m_signalFd, m_tcpFd, m_udpFd, m_controlFd})
+    for (int fd : {m_signalFd, m_tcpFd, m_udpFd, m_broadcastFd, m_controlFd})
         if (fd >= 0)
             ::close(fd);
     if (m_controlFd >= 0)
@@ -134,14 +138,21 @@ void Server::setup()
             throw Error("modbus_new_tcp failed");
     }
     if (m_options.udp) {
-        const sockaddr_in a = toSockaddr(*m_options.udp);
-        m_udpFd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-        const int one = 1;
-        setsockopt(m_udpFd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-        if (bind(m_udpFd, reinterpret_cast<const sockaddr *>(&a), sizeof a) != 0)
-            throw Error("cannot bind UDP " + m_options.udp->address + ":" +
-                        std::to_string(m_options.udp->port) + ": " + std::strerror(errno));
-        m_udpPort = boundPort(m_udpFd);
+        openUdp(m_options.udp->address, m_options.udp->port);
+        if (!m_options.iface.empty()) {
+            // A socket bound to one address never sees a limited broadcast; this one sees those that
+            // arrive on the device's own interface, as a device sees only its own wire.
+            m_broadcastFd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+            const int one = 1;
+            setsockopt(m_broadcastFd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+            sockaddr_in any{};
+            any.sin_family = AF_INET;
+            any.sin_port = htons(m_udpPort);
+            if (setsockopt(m_broadcastFd, SOL_SOCKET, SO_BINDTODEVICE, m_options.iface.c_str(),
+                           socklen_t(m_options.iface.size())) != 0 ||
+                bind(m_broadcastFd, reinterpret_cast<const sockaddr *>(&any), sizeof any) != 0)
+                throw Error("cannot receive broadcasts on " + m_options.iface + ": " + std::strerror(errno));
+        }
     }
     if (!m_options.rtu.empty()) {
         m_rtuCtx = modbus_new_rtu(m_options.rtu.c_str(), m_options.baud, 'N', 8, 1);
@@ -173,6 +184,91 @@ void Server::setup()
     }
     if (m_device.faults().offline)
         verbose("starting offline");
+}
+
+void Server::openUdp(const std::string &address, uint16_t port)
+{
+    const sockaddr_in a = toSockaddr(Endpoint{address, port});
+    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    const int one = 1;
+    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    if (bind(fd, reinterpret_cast<const sockaddr *>(&a), sizeof a) != 0) {
+        const std::string why = std::strerror(errno);
+        ::close(fd);
+        throw Error("cannot bind UDP " + address + ":" + std::to_string(port) + ": " + why);
+    }
+    if (m_udpFd >= 0)
+        ::close(m_udpFd);
+    m_udpFd = fd;
+    m_udpAddress = address;
+    m_udpPort = boundPort(fd);
+}
+
+namespace
+{
+
+// The prefix length of an address on an interface; 24 when it is not found there.
+int prefixOf(const std::string &iface, const std::string &address)
+{
+    int prefix = 24;
+    ifaddrs *list = nullptr;
+    if (getifaddrs(&list) != 0)
+        return prefix;
+    for (ifaddrs *i = list; i; i = i->ifa_next) {
+        if (!i->ifa_addr || i->ifa_addr->sa_family != AF_INET || !i->ifa_netmask || iface != i->ifa_name)
+            continue;
+        char text[INET_ADDRSTRLEN] = {};
+        inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in *>(i->ifa_addr)->sin_addr, text, sizeof text);
+        if (address == text)
+            prefix = __builtin_popcount(reinterpret_cast<sockaddr_in *>(i->ifa_netmask)->sin_addr.s_addr);
+    }
+    freeifaddrs(list);
+    return prefix;
+}
+
+bool runIp(const std::vector<std::string> &args)
+{
+    std::vector<char *> argv;
+    std::vector<std::string> all{"ip"};
+    all.insert(all.end(), args.begin(), args.end());
+    for (auto &a : all)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    if (posix_spawnp(&pid, "ip", nullptr, nullptr, argv.data(), environ) != 0)
+        return false;
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+} // namespace
+
+// The device took a new address: it now owns that one on its interface instead of the old one.
+void Server::moveAddress(const std::string &from, const std::string &to)
+{
+    if (m_options.iface.empty() || to == "0.0.0.0" || from == to)
+        return; // no DHCP server here: a device asked to use DHCP keeps quiet on its old address
+    const std::string prefix = "/" + std::to_string(prefixOf(m_options.iface, from));
+    if (!runIp({"addr", "add", to + prefix, "dev", m_options.iface})) {
+        verbose("cannot add " + to + " to " + m_options.iface);
+        return;
+    }
+    // Deleting the interface's first address would take every other one of its subnet along (other
+    // devices' addresses too) unless they are promoted instead.
+    if (FILE *promote = std::fopen(
+            ("/proc/sys/net/ipv4/conf/" + m_options.iface + "/promote_secondaries").c_str(), "w")) {
+        std::fputs("1\n", promote);
+        std::fclose(promote);
+    }
+    runIp({"addr", "del", from + prefix, "dev", m_options.iface});
+    try {
+        openUdp(to, m_udpPort);
+        verbose("now at " + to);
+    } catch (const Error &e) {
+        verbose(e.what());
+    }
 }
 
 std::string Server::readyLine() const
@@ -222,6 +318,9 @@ int Server::run()
         const size_t udpAt = fds.size();
         if (m_udpFd >= 0)
             fds.push_back({m_udpFd, POLLIN, 0});
+        const size_t broadcastAt = fds.size();
+        if (m_broadcastFd >= 0)
+            fds.push_back({m_broadcastFd, POLLIN, 0});
         const size_t controlAt = fds.size();
         if (m_controlFd >= 0)
             fds.push_back({m_controlFd, short(m_controls.size() < kMaxControlClients ? POLLIN : 0), 0});
@@ -279,8 +378,11 @@ int Server::run()
                 return 1;
             }
         }
+        // The broadcast socket first: reading the unicast one may move the address and reopen it.
+        if (m_broadcastFd >= 0 && (fds[broadcastAt].revents & POLLIN))
+            readUdp(m_broadcastFd);
         if (m_udpFd >= 0 && (fds[udpAt].revents & POLLIN))
-            readUdp();
+            readUdp(m_udpFd);
         if (m_controlFd >= 0 && (fds[controlAt].revents & POLLIN))
             acceptControl();
         for (uint64_t id : readyClients) {
@@ -382,12 +484,16 @@ void Server::onModbus(Transport transport, uint64_t clientId, const uint8_t *adu
     const std::string what =
         fmt("mb %s unit=%u fc=%02X addr=0x%04X count=%u -> ", tcp ? "tcp" : "rtu", unit, fc, address, count);
 
+    // The XPort passes a request on to the one serial device behind it. Like a Modbus gateway it
+    // answers a request for another unit itself: that unit's device failed to respond. The device's
+    // faults do not touch such a request, which never reaches the device.
+    const bool otherUnit = tcp && unit != m_options.slave;
     Faults &f = m_device.faults();
-    if (f.timeout.consume()) {
+    if (!otherUnit && f.timeout.consume()) {
         verbose(what + "fault:timeout");
         return;
     }
-    if (f.drop.consume()) {
+    if (!otherUnit && f.drop.consume()) {
         verbose(what + "fault:drop");
         if (tcp)
             closeClient(clientId);
@@ -395,7 +501,10 @@ void Server::onModbus(Transport transport, uint64_t clientId, const uint8_t *adu
     }
     std::vector<uint8_t> pdu;
     std::string fate = "reply";
-    if (f.exception.consume()) {
+    if (otherUnit) {
+        pdu = {uint8_t(fc | 0x80), kGatewayTargetFailed};
+        fate = "exception 0B (no device at this unit)";
+    } else if (f.exception.consume()) {
         pdu = {uint8_t(fc | 0x80), uint8_t(f.exceptionCode)};
         fate = "fault:exception";
     } else if (fc != 0x03) {
@@ -418,7 +527,7 @@ void Server::onModbus(Transport transport, uint64_t clientId, const uint8_t *adu
             }
         }
     }
-    const bool corrupt = f.crc.consume();
+    const bool corrupt = !otherUnit && f.crc.consume();
     Pending p{transport, clientId, {}, Clock::now(), {}};
     if (tcp) {
         if (corrupt && pdu[0] == 0x03) {
@@ -457,12 +566,12 @@ void Server::onModbus(Transport transport, uint64_t clientId, const uint8_t *adu
         m_pending.push_back(std::move(p));
 }
 
-void Server::readUdp()
+void Server::readUdp(int fd)
 {
     uint8_t buf[2048];
     sockaddr_in from{};
     socklen_t fromLen = sizeof from;
-    const ssize_t n = recvfrom(m_udpFd, buf, sizeof buf, 0, reinterpret_cast<sockaddr *>(&from), &fromLen);
+    const ssize_t n = recvfrom(fd, buf, sizeof buf, 0, reinterpret_cast<sockaddr *>(&from), &fromLen);
     if (n < 0)
         return;
     const std::vector<uint8_t> request(buf, buf + n);
@@ -476,20 +585,27 @@ void Server::readUdp()
         return;
     }
     std::string note;
+    const std::string addressBefore = m_device.ipText();
     auto reply = m_device.udp(request, note);
     if (!reply) {
         verbose(what + note);
+        if (m_device.ipText() != addressBefore)
+            moveAddress(m_udpAddress, m_device.ipText());
         return;
     }
     Faults &f = m_device.faults();
+    if (f.ignoresUdp(request)) {
+        verbose(what + note + " fault:udpignore");
+        return;
+    }
     if (f.udpnone.consume()) {
         verbose(what + note + " fault:udpnone");
         return;
     }
-    Pending p{Transport::Udp, 0, std::move(*reply), Clock::now() + std::chrono::milliseconds(f.udpDelayMs),
-              from};
+    const int delayMs = f.udpDelayFor(request);
+    Pending p{Transport::Udp, 0, std::move(*reply), Clock::now() + std::chrono::milliseconds(delayMs), from};
     verbose(what + note + fmt(" reply %zu", p.bytes.size()) +
-            (f.udpDelayMs ? fmt(" fault:udpdelay %d", f.udpDelayMs) : std::string()));
+            (delayMs ? fmt(" fault:udpdelay %d", delayMs) : std::string()));
     if (m_pending.size() < kMaxPending)
         m_pending.push_back(std::move(p));
 }

@@ -30,6 +30,7 @@ struct Options {
     bool pacing = true;
     int turnaroundMs = 2;
     std::string control;
+    std::string iface; // the device owns its UDP address on this interface (see README)
     bool verbose = false;
     std::optional<uint32_t> seed;
 };
@@ -77,7 +78,9 @@ private:
     void readTcp(size_t index);
     void closeClient(uint64_t id);
     void readRtu();
-    void readUdp();
+    void readUdp(int fd);
+    void openUdp(const std::string &address, uint16_t port);
+    void moveAddress(const std::string &from, const std::string &to);
     void acceptControl();
     bool readControl(ControlClient &c); // false: close it
     std::string command(const std::string &line);
@@ -97,6 +100,8 @@ private:
     uint16_t m_tcpPort = 0;
     int m_udpFd = -1;
     uint16_t m_udpPort = 0;
+    std::string m_udpAddress;
+    int m_broadcastFd = -1; // with --iface: the limited broadcasts that arrive on that interface
     int m_controlFd = -1;
     modbus_t *m_tcpCtx = nullptr;
     modbus_t *m_rtuCtx = nullptr;

@@ -17,7 +17,7 @@ void usage()
     std::fprintf(stderr,
                  "usage: ombrix-sim --scenario FILE [--tcp ADDR:PORT] [--udp ADDR:PORT]\n"
                  "                  [--rtu DEVICE --baud N --slave N] [--no-pacing] [--turnaround MS]\n"
-                 "                  [--control PATH] [--verbose] [--seed N]\n");
+                 "                  [--control PATH] [--iface NAME] [--verbose] [--seed N]\n");
 }
 
 sim::Options parseOptions(int argc, char **argv)
@@ -54,6 +54,8 @@ sim::Options parseOptions(int argc, char **argv)
             o.turnaroundMs = number(0, 10'000);
         else if (a == "--control")
             o.control = value();
+        else if (a == "--iface")
+            o.iface = value();
         else if (a == "--verbose")
             o.verbose = true;
         else if (a == "--seed")
@@ -63,6 +65,8 @@ sim::Options parseOptions(int argc, char **argv)
     }
     if (o.scenario.empty())
         throw sim::Error("--scenario is required");
+    if (!o.iface.empty() && (!o.udp || o.udp->address == "0.0.0.0"))
+        throw sim::Error("--iface needs --udp with the device's own address");
     if (!o.tcp && !o.udp && o.rtu.empty())
         throw sim::Error("nothing to listen on: give --tcp, --udp or --rtu");
     return o;

@@ -1,0 +1,144 @@
+#include "shell/uSettingsModel.h"
+
+#include "model/uOBGlob.h"
+#include "shell/uSettingsStore.h"
+
+using namespace SettingsKeys;
+
+namespace
+{
+
+std::uint8_t IndexOfExactName(const QStringList &names, const QString &name)
+{
+    const qsizetype index = names.indexOf(name);
+    return index < 0 ? 0 : static_cast<std::uint8_t>(index);
+}
+
+QString NameOrFirst(const QStringList &names, int index)
+{
+    return index >= 0 && index < names.size() ? names[index] : names.first();
+}
+
+} // namespace
+
+TUserAlarmSlot TUserAlarmSlot::From(const TLangQuan &quantity)
+{
+    return {quantity.LimitsEnabled, quantity.HiLim,          quantity.LoLim,
+            quantity.Hyst,          quantity.AlarmOnClosing, quantity.AlarmOnOpening};
+}
+
+void TUserAlarmSlot::ApplyTo(TLangQuan &quantity) const
+{
+    quantity.LimitsEnabled = LimitsEnabled;
+    quantity.HiLim = HiLim;
+    quantity.LoLim = LoLim;
+    quantity.Hyst = Hyst;
+    quantity.AlarmOnClosing = AlarmOnClosing;
+    quantity.AlarmOnOpening = AlarmOnOpening;
+}
+
+std::uint8_t SoundModeFromName(const QString &name)
+{
+    return IndexOfExactName(SoundModeNames(), name);
+}
+
+QString SoundModeName(std::uint8_t mode)
+{
+    return NameOrFirst(SoundModeNames(), mode);
+}
+
+std::uint8_t RepeatModeFromName(const QString &name)
+{
+    return IndexOfExactName(RepetitionModeNames(), name);
+}
+
+QString RepeatModeName(std::uint8_t mode)
+{
+    return NameOrFirst(RepetitionModeNames(), mode);
+}
+
+int ProtocolFromName(const QString &name)
+{
+    // The protocol list finds its items without regard to case, as the drop-down list does.
+    const QStringList &names = ProtocolNames();
+    for (int i = 0; i < names.size(); ++i)
+        if (name.compare(names[i], Qt::CaseInsensitive) == 0)
+            return i;
+    return TMainSettings::ProtocolEthernet;
+}
+
+QString ProtocolName(int protocol)
+{
+    return NameOrFirst(ProtocolNames(), protocol);
+}
+
+int BaudRateListIndex(int rate)
+{
+    const QList<TTextValue> rates = BaudRates();
+    for (qsizetype i = 0; i < rates.size(); ++i)
+        if (rates[i].Value == rate)
+            return static_cast<int>(i);
+    return 0;
+}
+
+void TMainSettings::Load(const TSettingsStore &user, const TSettingsStore *machine)
+{
+    LanguageSetting = user.ReadString(SecOptions, KeyLanguage, DefLanguage);
+    if (LanguageSetting == DefLanguage && machine)
+        LanguageSetting = machine->ReadString(SecOptions, KeyLanguage, DefLanguage);
+    PopupHidable = user.ReadBool(SecPopupWindow, KeyHidable, DefHidable);
+
+    Protocol = ProtocolFromName(user.ReadString(SecConnection, KeyProtocol, DefProtocol));
+    IP = user.ReadString(SecConnection, KeyIpAddress, DefIpAddress);
+    TcpPort = user.ReadInteger(SecConnection, KeyTcpPort, DefTcpPort);
+    Timeout = user.ReadInteger(SecConnection, KeyTimeout, DefTimeout);
+    ComPort = user.ReadInteger(SecConnection, KeyComPort, DefComPort);
+    Speed = user.ReadInteger(SecConnection, KeySpeed, DefSpeed);
+    SlaveAddress = user.ReadInteger(SecConnection, KeySlaveAddr, DefSlaveAddr);
+
+    LogToCsv = user.ReadBool(SecSettings, KeyLogToCsv, DefLogToCsv);
+    CsvName = user.ReadString(SecSettings, KeyCsvName, DefCsvName);
+    Interval = user.ReadInteger(SecSettings, KeyInterval, DefInterval);
+    GraphLength = user.ReadInteger(SecSettings, KeyGraphLen, DefGraphLen);
+    SoundMode = SoundModeFromName(user.ReadString(SecSettings, KeyAcousticAlarm, DefAcousticAlarm));
+    SystemSound = user.ReadString(SecSettings, KeyAcSystemSound, DefAcSystemSound);
+    SoundFile = user.ReadString(SecSettings, KeyAcSoundFile, DefAcSoundFile);
+    RepeatInterval = user.ReadInteger(SecSettings, KeyAcInterval, DefAcInterval);
+    RepeatMode = RepeatModeFromName(user.ReadString(SecSettings, KeyAcRepeatType, DefAcRepeatType));
+
+    for (int slot = 0; slot < UserAlarmSlotCount; ++slot) {
+        TLangQuan quantity;
+        LoadUserAlarmSlot(user, slot, quantity);
+        UserAlarms[slot] = TUserAlarmSlot::From(quantity);
+    }
+}
+
+void TMainSettings::Save(TSettingsStore &user) const
+{
+    user.WriteString(SecOptions, KeyLanguage, LanguageSetting);
+    user.WriteBool(SecPopupWindow, KeyHidable, PopupHidable);
+
+    user.WriteString(SecConnection, KeyProtocol, ProtocolName(Protocol));
+    user.WriteString(SecConnection, KeyIpAddress, IP);
+    user.WriteInteger(SecConnection, KeyTcpPort, TcpPort);
+    user.WriteInteger(SecConnection, KeyTimeout, Timeout);
+    user.WriteInteger(SecConnection, KeyComPort, ComPort);
+    user.WriteInteger(SecConnection, KeySpeed, Speed);
+    user.WriteInteger(SecConnection, KeySlaveAddr, Protocol == ProtocolRS485 ? SlaveAddress : 1);
+
+    user.WriteBool(SecSettings, KeyLogToCsv, LogToCsv);
+    user.WriteString(SecSettings, KeyCsvName, CsvName);
+    user.WriteInteger(SecSettings, KeyInterval, Interval);
+    user.WriteInteger(SecSettings, KeyGraphLen, GraphLength);
+    user.WriteString(SecSettings, KeyAcousticAlarm, SoundModeName(SoundMode));
+    user.WriteString(SecSettings, KeyAcSystemSound, SystemSound);
+    user.WriteString(SecSettings, KeyAcSoundFile, SoundFile);
+    user.WriteInteger(SecSettings, KeyAcInterval, RepeatInterval);
+    user.WriteString(SecSettings, KeyAcRepeatType, RepeatModeName(RepeatMode));
+
+    for (int slot = 0; slot < UserAlarmSlotCount; ++slot) {
+        TLangQuan quantity;
+        UserAlarms[slot].ApplyTo(quantity);
+        SaveUserAlarmSlot(user, slot, quantity);
+    }
+}
