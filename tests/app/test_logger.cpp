@@ -11,6 +11,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -18,6 +19,7 @@
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -64,6 +66,7 @@ public:
         return WaitFor([n](const QStringList &l) { return l.size() >= n; });
     }
 
+    qint64 ProcessId() const { return m_proc.processId(); }
     void Signal(int signalNumber) { ::kill(static_cast<pid_t>(m_proc.processId()), signalNumber); }
 
     // Waits for the end; the exit code, -1 for a crash or no end within the time.
@@ -358,6 +361,49 @@ TEST(LoggerRun, TerminationSignalEndsAfterTheTickWithEveryRecordOnDisk)
         EXPECT_EQ(lines.size(), 4 + p.Lines.size()) << lines.join('\n').toStdString();
         EXPECT_EQ(CountEnding(lines, QStringLiteral(";\"\"")), p.Lines.size());
     }
+}
+
+// Whether the process has the serial device open.
+bool HasOpen(qint64 pid, const QString &device)
+{
+    const QString target = QFileInfo(device).canonicalFilePath();
+    const QString fdDir = QStringLiteral("/proc/%1/fd").arg(pid);
+    for (const QString &fd : QDir(fdDir).entryList(QDir::NoDotAndDotDot | QDir::System | QDir::Files)) {
+        if (QFileInfo(fdDir + QLatin1Char('/') + fd).symLinkTarget() == target)
+            return true;
+    }
+    return false;
+}
+
+TEST(LoggerRun, SignalDuringTheSerialWaitEndsAfterThatTick)
+{
+    // Above 10 s the line is closed after every tick, so the next tick opens it again and waits for
+    // the RS232 transmitter with the event loop running: the signal arrives inside that tick.
+    PtyPair pty;
+    ASSERT_TRUE(pty.open());
+    SimProcess sim;
+    ASSERT_TRUE(sim.startRtu(QStringLiteral("farvo-th-dewpoint-rs485.json"), pty.deviceSide(), 9600, 1));
+    QTemporaryDir dir;
+    const QString csv = dir.filePath(QStringLiteral("rs232.csv"));
+    LoggerProcess p({QStringLiteral("-type"), QStringLiteral("RS232"), QStringLiteral("-port"),
+                     QStringLiteral("7"), QStringLiteral("-interval"), QStringLiteral("11"),
+                     QStringLiteral("--json"), QStringLiteral("-csv"), csv},
+                    {QStringLiteral("OMBRIX_COM_PORTS=7=") + pty.masterSide()});
+    ASSERT_TRUE(p.WaitForLines(1));
+    const qint64 pid = p.ProcessId();
+    const QDeadlineTimer closed(10000);
+    while (HasOpen(pid, pty.masterSide()) && !closed.hasExpired())
+        QThread::msleep(50);
+    ASSERT_FALSE(HasOpen(pid, pty.masterSide())) << "the line is closed between ticks";
+    const QDeadlineTimer reopened(30000);
+    while (!HasOpen(pid, pty.masterSide()) && !reopened.hasExpired())
+        QThread::msleep(50);
+    ASSERT_TRUE(HasOpen(pid, pty.masterSide())) << "the second tick opened the line";
+    p.Signal(SIGTERM);
+    ASSERT_EQ(p.Finish(), 0) << p.Err.toStdString();
+    ASSERT_EQ(p.Lines.size(), 2) << "the tick under way was finished";
+    EXPECT_TRUE(Json(p.Lines[1])[QStringLiteral("read_ok")].toBool());
+    EXPECT_EQ(CountEnding(CsvLines(csv), QStringLiteral(";\"\"")), 2);
 }
 
 TEST(LoggerRun, ExistingCsvIsContinuedOnlyWithAppend)
