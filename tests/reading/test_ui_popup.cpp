@@ -46,9 +46,10 @@ QColor PanelColour(const QWidget *w)
     return w->palette().color(QPalette::Window);
 }
 
+// The colour the widget's text is drawn with.
 QColor TextColour(const QWidget *w)
 {
-    return w->palette().color(QPalette::WindowText);
+    return w->palette().color(w->foregroundRole());
 }
 
 void SendMouse(QWidget *target, QEvent::Type type, const QPoint &global)
