@@ -190,6 +190,8 @@ TEST(ReaderViews, PausedTicksKeepTheRowsAndMarkTheCharts)
 {
     ScriptedViews v(4);
     ASSERT_EQ(v.frame.RowCount(), 2) << "the absent quantity has no row";
+    EXPECT_EQ(v.popup.RowCount(), 2);
+    EXPECT_FALSE(v.popup.isVisible()) << "hidable: hidden until the user points at the tray icon";
     TfChart *chart = v.frame.Chart(0);
     EXPECT_FALSE(chart->BinaryAxis());
     EXPECT_TRUE(v.frame.Chart(1)->BinaryAxis());
