@@ -27,9 +27,10 @@
 namespace
 {
 
+// The colour the widget's text is drawn with.
 QColor TextColour(const QWidget *w)
 {
-    return w->palette().color(QPalette::WindowText);
+    return w->palette().color(w->foregroundRole());
 }
 
 QColor PanelColour(const QWidget *w)
@@ -121,6 +122,7 @@ TEST(ReaderViews, RowsPopupAndChartsFollowAMeasurementOfTheSimulator)
     EXPECT_EQ(temperatureRow->lValue->text(), QStringLiteral("21.5"));
     EXPECT_EQ(temperatureRow->lUnit->text(), QStringLiteral("°C"));
     EXPECT_EQ(temperatureRow->lAlarm->text(), QStringLiteral("high alarm"));
+    EXPECT_EQ(TextColour(temperatureRow->lAlarm), QColor(Qt::red));
     EXPECT_EQ(TextColour(temperatureRow->lValue), QColor(Qt::black));
     EXPECT_EQ(frame.Row(1)->lValue->text(), QStringLiteral("45.5"));
     EXPECT_TRUE(frame.Row(1)->lAlarm->text().isEmpty());
@@ -188,6 +190,8 @@ TEST(ReaderViews, PausedTicksKeepTheRowsAndMarkTheCharts)
 {
     ScriptedViews v(4);
     ASSERT_EQ(v.frame.RowCount(), 2) << "the absent quantity has no row";
+    EXPECT_EQ(v.popup.RowCount(), 2);
+    EXPECT_FALSE(v.popup.isVisible()) << "hidable: hidden until the user points at the tray icon";
     TfChart *chart = v.frame.Chart(0);
     EXPECT_FALSE(chart->BinaryAxis());
     EXPECT_TRUE(v.frame.Chart(1)->BinaryAxis());
@@ -250,4 +254,25 @@ TEST(ReaderViews, RowWithoutQuantityIsRefused)
         EXPECT_STREQ(e.what(), "[internal] TOBfrOutputRow.Create(Quant: TLangQuan; aChart: TfChart; "
                                "ChartEnabled: Boolean) Quant is nil!");
     }
+}
+
+TEST(ReaderViews, AFrameFreedBeforeItsCoreTakesItsPopupRowsAlong)
+{
+    TErrMessageList errors;
+    TDeviceConnection conn{errors};
+    TScriptedReader reader{conn, nullptr};
+    TOBfSmartOutput popup{nullptr};
+    conn.GetQuantity(0).SetQuanType(TQuantity::qtTemperature);
+    reader.ChartPoints = 5;
+    auto frame = std::make_unique<TObfrOutputBase>(reader, &popup);
+    reader.AddQuantity(conn.GetQuantity(0));
+    reader.StartReading();
+    ASSERT_EQ(frame->RowCount(), 1);
+    ASSERT_EQ(popup.RowCount(), 1);
+
+    frame.reset();
+    EXPECT_EQ(popup.RowCount(), 0);
+    conn.GetQuantity(0).ReadOK = true;
+    reader.FinishCycle(true); // tells no freed view
+    EXPECT_EQ(reader.History(0).Added(), 1u);
 }
