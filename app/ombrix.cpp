@@ -1,25 +1,32 @@
 // ombrix: the program a user starts from the desktop menu.
 
 #include "platform/DisplayPlatform.h"
+#include "platform/SoundPlayer.h"
+#include "platform/TerminationSignals.h"
 #include "shell/uApplicationFolders.h"
+#include "shell/uApplicationSpecifical.h"
 #include "shell/uCommandLine.h"
+#include "shell/uOBfMainForm.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QStringList>
+#include <QTimer>
 
 #include <cstdio>
+#include <memory>
 
 namespace
 {
 
 constexpr int ExitOk = 0;
-constexpr int ExitNotBuilt = 1;
 
 const QString ProgramName = QStringLiteral("ombrix");
 
 void Print(std::FILE *stream, const QString &text)
 {
     std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fflush(stream);
 }
 
 // Answers --help, --version and --program-dir without a display. False when the command
@@ -44,10 +51,59 @@ bool AnswerInformationRequest(int argc, char **argv, const TCommandLine &command
     return false;
 }
 
+// The XPort configuration port of the device, 30718 unless OMBRIX_XPORT_UDP_PORT says
+// otherwise (a simulator on loopback, as for ombrix-probe).
+void ApplyXPortPortOverride(TOBfMainForm &mainForm)
+{
+    bool ok = false;
+    const int port = qEnvironmentVariableIntValue("OMBRIX_XPORT_UDP_PORT", &ok);
+    if (ok && port > 0 && port <= 65535)
+        mainForm.frConnection->Device().XPortUdpPort = static_cast<std::uint16_t>(port);
+}
+
+// With OMBRIX_REPORT_SHOWN set, prints once on stderr how long the process took until its main
+// window was shown ("shown <ms> ms"); the start-up benchmark waits for that line.
+void ReportWhenShown(TOBfMainForm &mainForm, const QElapsedTimer &sinceStart)
+{
+    if (!qEnvironmentVariableIsSet("OMBRIX_REPORT_SHOWN"))
+        return;
+    QTimer::singleShot(0, &mainForm, [&mainForm, sinceStart] {
+        if (mainForm.isVisible())
+            Print(stderr, QStringLiteral("shown %1 ms\n").arg(sinceStart.elapsed()));
+    });
+}
+
+int RunProgram(QApplication &app, const QStringList &arguments, const QElapsedTimer &sinceStart)
+{
+    TCanberraPlayer player;
+    auto mainForm = std::make_unique<TOBfMainForm>();
+    mainForm->frSettings->SetSoundPlayer(&player);
+    ApplyXPortPortOverride(*mainForm);
+
+    // A logout, `systemctl stop` or a closed terminal ends the program as closing its window does.
+    const Platform::TTerminationSignals signals;
+    QObject::connect(&signals, &Platform::TTerminationSignals::Received, mainForm.get(),
+                     [&mainForm](int) { mainForm->CloseLikeUser(); });
+    // The window may sit hidden in the tray; the program ends when it closes, not with the last window.
+    app.setQuitOnLastWindowClosed(false);
+    QObject::connect(mainForm.get(), &TOBfMainForm::Closed, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+
+    mainForm->show();
+    ReportWhenShown(*mainForm, sinceStart);
+    mainForm->ProcessCommandLine(arguments);
+    const int result = app.exec();
+    // The windows go before the stores close, so they can still write their keys.
+    mainForm.reset();
+    return result;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    QElapsedTimer sinceStart;
+    sinceStart.start();
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
@@ -57,8 +113,9 @@ int main(int argc, char **argv)
 
     // Must happen before the application object exists.
     Platform::ApplyQpaPlatformChoice();
-
-    Print(stderr, ProgramName + QStringLiteral(": the main window is not built yet; "
-                                               "ombrix-probe reads a device from the command line\n"));
-    return ExitNotBuilt;
+    QApplication app(argc, argv);
+    InitEnvironment();
+    const int result = RunProgram(app, arguments, sinceStart);
+    CloseEnvironment();
+    return result;
 }
