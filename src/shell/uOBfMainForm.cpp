@@ -322,9 +322,19 @@ void TOBfMainForm::mMainAppClick()
 
 void TOBfMainForm::AppEventsMinimize()
 {
-    // Without a notification area nothing could bring a hidden window back.
-    if (ctiTrayIcon->IsAvailable())
-        hide();
+    // Without a notification area nothing could bring a hidden window back. Hidden once the
+    // minimising is through: showMinimized shows the window again after its state changed.
+    if (ctiTrayIcon->IsAvailable()) {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (isMinimized()) {
+                    hide();
+                    UpdateInterfaceState();
+                }
+            },
+            Qt::QueuedConnection);
+    }
     UpdateInterfaceState();
 }
 
