@@ -2,11 +2,12 @@
 // once, for technicians and scripts. Uses the same connection, identification and
 // decoding code as the program.
 
+#include "CliConnect.h"
 #include "ProbeDiscovery.h"
-#include "comm/uTiming.h"
+
 #include "connection/uDeviceConnection.h"
 #include "model/uValueText.h"
-#include "reading/uDecode.h"
+#include "reading/uReaderCore.h"
 
 #include "OmbrixVersion.h"
 
@@ -18,41 +19,38 @@
 #include <QStringList>
 #include <QTextStream>
 
-#include <array>
 #include <cstdio>
-#include <vector>
+#include <memory>
 
 namespace
 {
 
-constexpr int ExitOk = 0;
-constexpr int ExitConnect = 1;
-constexpr int ExitUsage = 2;
+using Cli::ExitConnect;
+using Cli::ExitOk;
+using Cli::ExitUsage;
+using Cli::UsageError;
 
-const char *const UsageText =
-    "Usage: ombrix-probe identify|read [options]\n"
-    "       ombrix-probe search|set-ip ... (below)\n"
-    "\n"
-    "  identify   connect, identify the device and print what it is\n"
-    "  read       identify, read the device once (three attempts) and print the values\n"
-    "\n"
-    "Options:\n"
-    "  -type Ethernet|RS232|RS485   protocol (default Ethernet)\n"
-    "  -ip ADDRESS                  device IPv4 address (Ethernet, required there)\n"
-    "  -tcpport N                   Modbus/TCP port 1-65535 (default 502)\n"
-    "  -timeout MS                  Modbus/TCP time-out, 1-65535 ms (default 3000)\n"
-    "  -port N                      COM port number (serial)\n"
-    "  -speed N                     bit rate (serial, default 9600)\n"
-    "  -address N                   slave address 1-255 (RS485, default 1)\n"
-    "  --json                       print one JSON object\n"
-    "  --help                       print this text\n"
-    "  --version                    print the version\n"
-    "\n"
-    "Exit status: 0 success; 1 connecting or identifying failed (the message, then the\n"
-    "reason on the next line, on standard error); 2 bad usage.\n"
-    "\n"
-    "Environment: OMBRIX_COM_PORTS maps COM numbers onto devices (\"7=/dev/ttyUSB3\");\n"
-    "OMBRIX_XPORT_UDP_PORT replaces the XPort configuration port 30718.\n";
+QString UsageText()
+{
+    return QStringLiteral(
+               "Usage: ombrix-probe identify|read [options]\n"
+               "       ombrix-probe search|set-ip ... (below)\n"
+               "\n"
+               "  identify   connect, identify the device and print what it is\n"
+               "  read       identify, read the device once (three attempts) and print the values\n"
+               "\n"
+               "Options:\n") +
+           QString::fromLatin1(Cli::ConnectionOptionsHelp) +
+           QStringLiteral(
+               "  --json                       print one JSON object\n"
+               "  --help                       print this text\n"
+               "  --version                    print the version\n"
+               "\n"
+               "Exit status: 0 success; 1 connecting or identifying failed (the message, then the\n"
+               "reason on the next line, on standard error); 2 bad usage.\n"
+               "\n") +
+           QString::fromLatin1(Cli::EnvironmentHelp);
+}
 
 struct Options {
     QString command;
@@ -60,33 +58,14 @@ struct Options {
     bool json = false;
 };
 
-struct UsageError {
-    QString message;
-};
-
-int numberOption(const QString &name, const QString &value, int low, int high)
-{
-    bool ok = false;
-    const int n = value.toInt(&ok);
-    if (!ok || n < low || n > high)
-        throw UsageError{QStringLiteral("%1 needs a whole number from %2 to %3, not \"%4\"")
-                             .arg(name)
-                             .arg(low)
-                             .arg(high)
-                             .arg(value)};
-    return n;
-}
-
 // Returns false when the run ends here (help or version printed).
 bool parse(const QStringList &args, Options &o)
 {
     bool ipGiven = false;
     for (int i = 1; i < args.size(); ++i) {
-        QString a = args[i];
-        if (a.startsWith(QLatin1String("--")))
-            a.remove(0, 1);
+        const QString a = Cli::OptionName(args[i]);
         if (a == QLatin1String("-help") || a == QLatin1String("-h")) {
-            std::fputs(UsageText, stdout);
+            std::fputs(UsageText().toLocal8Bit().constData(), stdout);
             std::fputs(ProbeDiscovery::UsageText, stdout);
             return false;
         }
@@ -106,99 +85,24 @@ bool parse(const QStringList &args, Options &o)
             o.command = a;
             continue;
         }
-        static const QStringList withValue{QStringLiteral("-type"),    QStringLiteral("-ip"),
-                                           QStringLiteral("-tcpport"), QStringLiteral("-timeout"),
-                                           QStringLiteral("-port"),    QStringLiteral("-speed"),
-                                           QStringLiteral("-address")};
-        if (!withValue.contains(a))
+        if (!Cli::TakeConnectionOption(a, args, i, o.params, ipGiven))
             throw UsageError{QStringLiteral("unknown option \"%1\"").arg(args[i])};
-        if (i + 1 >= args.size())
-            throw UsageError{QStringLiteral("%1 needs a value").arg(a)};
-        const QString v = args[++i];
-        TConnectionParams &p = o.params;
-        if (a == QLatin1String("-type")) {
-            int found = -1;
-            for (int k = 0; k < ProtocolNames().size(); ++k) {
-                if (ProtocolNames()[k].compare(v, Qt::CaseInsensitive) == 0)
-                    found = k;
-            }
-            if (found < 0)
-                throw UsageError{QStringLiteral("-type is Ethernet, RS232 or RS485, not \"%1\"").arg(v)};
-            p.Protocol = static_cast<std::uint8_t>(found);
-        } else if (a == QLatin1String("-ip")) {
-            p.IP = v;
-            ipGiven = true;
-        } else if (a == QLatin1String("-tcpport")) {
-            p.TcpPort = static_cast<std::uint16_t>(numberOption(a, v, 1, 65535));
-        } else if (a == QLatin1String("-timeout")) {
-            // A reply time-out of 0 ms would fail every request: bad usage, not a failed device.
-            p.Timeout = static_cast<std::uint16_t>(numberOption(a, v, 1, 65535));
-        } else if (a == QLatin1String("-port")) {
-            p.ComPortNumber = numberOption(a, v, 1, 255);
-        } else if (a == QLatin1String("-speed")) {
-            p.Speed = numberOption(a, v, 1, 4000000);
-        } else {
-            p.SlaveAddress = static_cast<std::uint8_t>(numberOption(a, v, 1, 255));
-        }
     }
     if (o.command.isEmpty())
         throw UsageError{QStringLiteral("identify or read?")};
-    if (o.params.Protocol == TConnectionParams::Ethernet && !ipGiven)
-        throw UsageError{QStringLiteral("-ip is required for Ethernet")};
+    Cli::CheckConnectionOptions(o.params, ipGiven);
     return true;
 }
 
-// One reading tick's reads of the identified family, three attempts, then the
-// decoding into the slots. Returns the read-succeeded flag.
-bool ReadOnce(TDeviceConnection &c)
+// One tick of the identified family's reader, the same the program and ombrix-logger run.
+void ReadOnce(TDeviceConnection &c)
 {
-    const bool farvo = c.SensType.GetFamily() == 1;
-    const bool dusko = c.SensType.GetKind() == 82;
-    const bool ethernet = c.IsEthernet();
-    std::vector<std::uint16_t> block(static_cast<std::size_t>(farvo   ? Decode::FarvoMainWords
-                                                              : dusko ? Decode::DuskoWords
-                                                                      : Decode::GelmiWords));
-    std::vector<std::uint16_t> alarms(
-        farvo && ethernet
-            ? static_cast<std::size_t>(Decode::FarvoAlarmBlockLength(c.DeviceAlarmBlock, c.HasBinaryInputs))
-            : 0);
-    const std::uint8_t slave = farvo ? c.Params.GetSlaveAddress() : 1;
-    const int ref = farvo ? Decode::FarvoMainRef : dusko ? Decode::DuskoRef : Decode::GelmiRef;
-
-    bool ok = false;
-    for (int attempt = 0; attempt < 3 && !ok; ++attempt) {
-        try {
-            if (!c.Modbus.IsOpen()) {
-                c.Modbus.Open();
-                if (c.Params.Protocol == TConnectionParams::RS232)
-                    PumpDelay(TDeviceConnection::RS232SettleMs);
-            }
-            c.Modbus.ReadRegisters(slave, ref, block);
-            if (!alarms.empty())
-                c.Modbus.ReadRegisters(slave, Decode::FarvoAlarmRef, alarms);
-            ok = true;
-        } catch (const std::exception &) {
-            ok = false;
-        }
-    }
-
-    if (farvo) {
-        std::array<TLangQuan *, TDeviceConnection::SerialSlotCount> slots{};
-        for (std::size_t i = 0; i < slots.size(); ++i)
-            slots[i] = &c.GetQuantity(static_cast<int>(i));
-        Decode::DecodeFarvoMain(block, ok, slots);
-        if (ethernet)
-            Decode::DecodeFarvoAlarms(alarms, c.DeviceAlarmBlock, c.HasBinaryInputs, slots);
-    } else if (dusko) {
-        std::array<TLangQuanEx *, 2> slots{&c.GetQuantityEx(18), &c.GetQuantityEx(19)};
-        Decode::DecodeDusko(block, ok, c.ErrorList(), slots);
-    } else {
-        std::array<TLangQuan *, 5> slots{};
-        for (std::size_t i = 0; i < slots.size(); ++i)
-            slots[i] = &c.GetQuantity(TDeviceConnection::GelmiFirstSlot + static_cast<int>(i));
-        Decode::DecodeGelmi(block, ok, c.ErrorList(), slots);
-    }
-    return ok;
+    std::unique_ptr<TReaderCore> reader = CreateReader(c, nullptr);
+    if (!reader)
+        return;
+    reader->StartReading();
+    reader->StopReading(); // the tick below is the only one
+    reader->tReaderTimer();
 }
 
 QJsonObject Describe(TDeviceConnection &c, bool withReading)
@@ -292,12 +196,6 @@ QString Plain(const QJsonObject &o)
     return out;
 }
 
-void PrintErr(const QString &text)
-{
-    std::fputs(text.toLocal8Bit().constData(), stderr);
-    std::fputc('\n', stderr);
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -307,37 +205,25 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationVersion(QStringLiteral(OMBRIX_VERSION));
 
     const QStringList args = QCoreApplication::arguments();
-    if (args.size() > 1 && ProbeDiscovery::IsCommand(args[1]))
-        return ProbeDiscovery::Run(args, UsageText);
+    if (args.size() > 1 && ProbeDiscovery::IsCommand(args[1])) {
+        const QByteArray usage = UsageText().toLocal8Bit();
+        return ProbeDiscovery::Run(args, usage.constData());
+    }
 
     Options o;
     try {
-        if (!parse(QCoreApplication::arguments(), o))
+        if (!parse(args, o))
             return ExitOk;
     } catch (const UsageError &e) {
-        PrintErr(QStringLiteral("ombrix-probe: ") + e.message);
-        std::fputs(UsageText, stderr);
+        Cli::PrintErr(QStringLiteral("ombrix-probe: ") + e.message);
+        std::fputs(UsageText().toLocal8Bit().constData(), stderr);
         return ExitUsage;
     }
 
     TErrMessageList errors;
     TDeviceConnection conn(errors);
-    bool portOk = false;
-    const int udpPort = qEnvironmentVariableIntValue("OMBRIX_XPORT_UDP_PORT", &portOk);
-    if (portOk && udpPort > 0 && udpPort < 65536)
-        conn.XPortUdpPort = static_cast<std::uint16_t>(udpPort);
-
-    switch (conn.Connect(o.params)) {
-    case TConnectOutcome::WrongIP:
-        PrintErr(TDeviceConnection::WrongIPMessage());
-        return ExitConnect;
-    case TConnectOutcome::Failed:
-        PrintErr(TDeviceConnection::UnableToConnectMessage());
-        PrintErr(conn.LastError);
-        return ExitConnect;
-    case TConnectOutcome::Connected:
-        break;
-    }
+    if (const int status = Cli::ConnectDevice(conn, o.params); status != ExitOk)
+        return status;
 
     const bool reading = o.command == QLatin1String("read");
     if (reading)

@@ -1,0 +1,111 @@
+#include "CliConnect.h"
+
+#include <cstdio>
+
+namespace Cli
+{
+
+const char *const ConnectionOptionsHelp =
+    "  -type Ethernet|RS232|RS485   protocol (default Ethernet)\n"
+    "  -ip ADDRESS                  device IPv4 address (Ethernet, required there)\n"
+    "  -tcpport N                   Modbus/TCP port 1-65535 (default 502)\n"
+    "  -timeout MS                  Modbus/TCP time-out, 1-65535 ms (default 3000)\n"
+    "  -port N                      COM port number (serial)\n"
+    "  -speed N                     bit rate (serial, default 9600)\n"
+    "  -address N                   slave address 1-255 (RS485, default 1)\n";
+
+const char *const EnvironmentHelp =
+    "Environment: OMBRIX_COM_PORTS maps COM numbers onto devices (\"7=/dev/ttyUSB3\");\n"
+    "OMBRIX_XPORT_UDP_PORT replaces the XPort configuration port 30718.\n";
+
+QString OptionName(const QString &arg)
+{
+    return arg.startsWith(QLatin1String("--")) ? arg.mid(1) : arg;
+}
+
+int NumberOption(const QString &name, const QString &value, int low, int high)
+{
+    bool ok = false;
+    const int n = value.toInt(&ok);
+    if (!ok || n < low || n > high)
+        throw UsageError{QStringLiteral("%1 needs a whole number from %2 to %3, not \"%4\"")
+                             .arg(name)
+                             .arg(low)
+                             .arg(high)
+                             .arg(value)};
+    return n;
+}
+
+bool TakeConnectionOption(const QString &name, const QStringList &args, int &i, TConnectionParams &p,
+                          bool &ipGiven)
+{
+    static const QStringList withValue{QStringLiteral("-type"),    QStringLiteral("-ip"),
+                                       QStringLiteral("-tcpport"), QStringLiteral("-timeout"),
+                                       QStringLiteral("-port"),    QStringLiteral("-speed"),
+                                       QStringLiteral("-address")};
+    if (!withValue.contains(name))
+        return false;
+    if (i + 1 >= args.size())
+        throw UsageError{QStringLiteral("%1 needs a value").arg(name)};
+    const QString v = args[++i];
+    if (name == QLatin1String("-type")) {
+        int found = -1;
+        for (int k = 0; k < ProtocolNames().size(); ++k) {
+            if (ProtocolNames()[k].compare(v, Qt::CaseInsensitive) == 0)
+                found = k;
+        }
+        if (found < 0)
+            throw UsageError{QStringLiteral("-type is Ethernet, RS232 or RS485, not \"%1\"").arg(v)};
+        p.Protocol = static_cast<std::uint8_t>(found);
+    } else if (name == QLatin1String("-ip")) {
+        p.IP = v;
+        ipGiven = true;
+    } else if (name == QLatin1String("-tcpport")) {
+        p.TcpPort = static_cast<std::uint16_t>(NumberOption(name, v, 1, 65535));
+    } else if (name == QLatin1String("-timeout")) {
+        // A reply time-out of 0 ms would fail every request: bad usage, not a failed device.
+        p.Timeout = static_cast<std::uint16_t>(NumberOption(name, v, 1, 65535));
+    } else if (name == QLatin1String("-port")) {
+        p.ComPortNumber = NumberOption(name, v, 1, 255);
+    } else if (name == QLatin1String("-speed")) {
+        p.Speed = NumberOption(name, v, 1, 4000000);
+    } else {
+        p.SlaveAddress = static_cast<std::uint8_t>(NumberOption(name, v, 1, 255));
+    }
+    return true;
+}
+
+void CheckConnectionOptions(const TConnectionParams &params, bool ipGiven)
+{
+    if (params.Protocol == TConnectionParams::Ethernet && !ipGiven)
+        throw UsageError{QStringLiteral("-ip is required for Ethernet")};
+}
+
+void PrintErr(const QString &text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stderr);
+    std::fputc('\n', stderr);
+}
+
+int ConnectDevice(TDeviceConnection &conn, const TConnectionParams &params)
+{
+    bool portOk = false;
+    const int udpPort = qEnvironmentVariableIntValue("OMBRIX_XPORT_UDP_PORT", &portOk);
+    if (portOk && udpPort > 0 && udpPort < 65536)
+        conn.XPortUdpPort = static_cast<std::uint16_t>(udpPort);
+
+    switch (conn.Connect(params)) {
+    case TConnectOutcome::WrongIP:
+        PrintErr(TDeviceConnection::WrongIPMessage());
+        return ExitConnect;
+    case TConnectOutcome::Failed:
+        PrintErr(TDeviceConnection::UnableToConnectMessage());
+        PrintErr(conn.LastError);
+        return ExitConnect;
+    case TConnectOutcome::Connected:
+        break;
+    }
+    return ExitOk;
+}
+
+} // namespace Cli

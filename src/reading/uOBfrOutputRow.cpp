@@ -1,0 +1,98 @@
+#include "reading/uOBfrOutputRow.h"
+
+#include "reading/uOBfChart.h"
+#include "reading/uRowText.h"
+
+#include "model/uExceptions.h"
+#include "model/uOBGlob.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLabel>
+
+namespace
+{
+
+QLabel *NewLabel(const QString &name, QWidget *parent, int width, bool bold)
+{
+    auto *label = new QLabel(parent);
+    label->setObjectName(name);
+    if (width > 0)
+        label->setFixedWidth(width);
+    QFont font = label->font();
+    font.setBold(bold);
+    label->setFont(font);
+    return label;
+}
+
+void SetTextColour(QLabel *label, const QColor &colour)
+{
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+}
+
+TLangQuan *Required(TLangQuan *quantity)
+{
+    if (quantity == nullptr)
+        throw Exception(QStringLiteral("[internal] TOBfrOutputRow.Create(Quant: TLangQuan; aChart: TfChart; "
+                                       "ChartEnabled: Boolean) Quant is nil!"));
+    return quantity;
+}
+
+} // namespace
+
+TOBfrOutputRow::TOBfrOutputRow(TLangQuan *quantity, bool chartEnabled, TfChart *chart, QWidget *parent)
+    : QWidget(parent), m_quantity(Required(quantity)), m_chart(chart),
+      m_lowAlarmText(TRowTexts::LowAlarmText()), m_highAlarmText(TRowTexts::HighAlarmText())
+{
+    setObjectName(QStringLiteral("TOBfrOutputRow"));
+    setFixedHeight(RowHeight);
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::Base);
+
+    cbChart = new QCheckBox(this);
+    cbChart->setObjectName(QStringLiteral("cbChart"));
+    cbChart->setEnabled(chartEnabled);
+    lQuantName = NewLabel(QStringLiteral("lQuantName"), this, 170, false);
+    lValue = NewLabel(QStringLiteral("lValue"), this, 110, true);
+    lValue->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    lUnit = NewLabel(QStringLiteral("lUnit"), this, 60, false);
+    lAlarm = NewLabel(QStringLiteral("lAlarm"), this, 0, true);
+    SetTextColour(lAlarm, Qt::red);
+
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(4, 0, 4, 0);
+    layout->setSpacing(6);
+    layout->addWidget(cbChart);
+    layout->addWidget(lQuantName);
+    layout->addWidget(lValue);
+    layout->addWidget(lUnit);
+    layout->addWidget(lAlarm, 1);
+
+    lQuantName->setText(m_quantity->GetName() + QStringLiteral(":"));
+    lUnit->setText(m_quantity->GetPlainUnitSymbol());
+    lValue->setText(QStringLiteral("-"));
+
+    connect(cbChart, &QCheckBox::clicked, this, &TOBfrOutputRow::cbChartClick);
+}
+
+void TOBfrOutputRow::Refresh()
+{
+    const TRowText text = TRowTexts::Of(*m_quantity);
+    lUnit->setText(text.Unit);
+    SetTextColour(lValue, text.Failed ? Qt::red : Qt::black);
+    lValue->setText(text.Value);
+    RefreshAlarm();
+}
+
+void TOBfrOutputRow::RefreshAlarm()
+{
+    lAlarm->setText(TRowTexts::AlarmText(m_quantity->AlarmState, m_lowAlarmText, m_highAlarmText));
+}
+
+void TOBfrOutputRow::cbChartClick()
+{
+    if (m_chart != nullptr)
+        m_chart->setVisible(cbChart->isChecked());
+}

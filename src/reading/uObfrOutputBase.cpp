@@ -1,0 +1,159 @@
+#include "reading/uObfrOutputBase.h"
+
+#include "reading/uCascade.h"
+#include "reading/uChartHistory.h"
+#include "reading/uOBfChart.h"
+#include "reading/uOBfSmartOutput.h"
+#include "reading/uOBfrOutputRow.h"
+#include "reading/uOBfrSmartOutputRow.h"
+#include "reading/uReaderCore.h"
+
+#include "model/uOBGlob.h"
+
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+TObfrOutputBase::TObfrOutputBase(TOBfSmartOutput *popup, QWidget *parent) : QWidget(parent), m_popup(popup)
+{
+    setObjectName(QStringLiteral("TObfrOutputBase"));
+    lChartInfo = new QLabel(tr("Chart:"), this);
+    lChartInfo->setObjectName(QStringLiteral("lChartInfo"));
+    bQuietAlarmAcoustic = new QPushButton(tr("disable sound"), this);
+    bQuietAlarmAcoustic->setObjectName(QStringLiteral("bQuietAlarmAcoustic"));
+    bQuietAlarmAcoustic->hide();
+    pRows = new QWidget(this);
+    pRows->setObjectName(QStringLiteral("pRows"));
+    pRows->setAutoFillBackground(true);
+    pRows->setBackgroundRole(QPalette::Base);
+    auto *rowsLayout = new QVBoxLayout(pRows);
+    rowsLayout->setContentsMargins(0, 0, 0, 0);
+    rowsLayout->setSpacing(0);
+    rowsLayout->addStretch(1);
+
+    auto *top = new QHBoxLayout;
+    top->addWidget(lChartInfo);
+    top->addStretch(1);
+    top->addWidget(bQuietAlarmAcoustic);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(pRows, 1);
+
+    connect(bQuietAlarmAcoustic, &QPushButton::clicked, this, &TObfrOutputBase::bQuietAlarmAcousticClick);
+}
+
+TObfrOutputBase::~TObfrOutputBase()
+{
+    if (m_core)
+        m_core->RemoveView(this);
+}
+
+void TObfrOutputBase::Attach(TReaderCore &core)
+{
+    m_core = &core;
+    SerialNumber = core.Connection().SerialText;
+    ErrMessages = &core.Connection().ErrorList();
+    OnQuietAlarmAcoustic = [this] {
+        if (m_core)
+            m_core->QuietAlarmAcoustic();
+    };
+    core.AddView(this);
+}
+
+void TObfrOutputBase::QuantityAdded(int row, TLangQuan &quantity, const TChartHistory &history)
+{
+    if (row == 0) {
+        // A new measurement: whatever an earlier one left goes first.
+        DropMeasurement();
+        if (m_popup != nullptr)
+            m_popup->ClearRows();
+    }
+    auto *chart = new TfChart(this);
+    chart->Init(&quantity, &history, ErrMessages);
+    chart->SerialNumber = SerialNumber;
+    m_charts.push_back(chart);
+
+    auto *outputRow = new TOBfrOutputRow(&quantity, history.PointCount() > 1, chart, pRows);
+    auto *rowsLayout = static_cast<QVBoxLayout *>(pRows->layout());
+    rowsLayout->insertWidget(static_cast<int>(m_rows.size()), outputRow); // above the closing stretch
+    m_rows.push_back(outputRow);
+
+    if (m_popup != nullptr)
+        m_popup->AddRow(new TOBfrSmartOutputRow(&quantity, m_popup->pRows));
+}
+
+void TObfrOutputBase::ReadingStarted()
+{
+    if (m_popup != nullptr) {
+        m_popup->SetSerialNumber(SerialNumber);
+        if (!m_popup->PopupHidable()) {
+            m_popup->ApplyTransparency();
+            m_popup->THider.stop();
+            m_popup->ShowPlaced();
+        }
+    }
+    CascadeCharts();
+}
+
+void TObfrOutputBase::CascadeCharts()
+{
+    if (m_charts.empty())
+        return;
+    QScreen *screen = QGuiApplication::primaryScreen();
+    const QRect area = screen->geometry();
+    const std::vector<QPoint> positions = CascadePositions(
+        static_cast<int>(m_charts.size()), m_charts.front()->frameGeometry().size(), area.size());
+    for (std::size_t i = 0; i < m_charts.size(); ++i)
+        m_charts[i]->move(area.topLeft() + positions[i]);
+}
+
+void TObfrOutputBase::CycleFinished(bool paused)
+{
+    if (!paused) {
+        for (TOBfrOutputRow *row : m_rows)
+            row->Refresh();
+        if (m_popup != nullptr) {
+            for (int i = 0; i < m_popup->RowCount(); ++i)
+                m_popup->GetRow(i)->Refresh();
+        }
+    }
+    for (TfChart *chart : m_charts)
+        chart->Refresh(paused);
+}
+
+void TObfrOutputBase::QuietButtonChanged(bool visible)
+{
+    bQuietAlarmAcoustic->setVisible(visible);
+}
+
+void TObfrOutputBase::bQuietAlarmAcousticClick()
+{
+    bQuietAlarmAcoustic->hide();
+    if (OnQuietAlarmAcoustic)
+        OnQuietAlarmAcoustic();
+}
+
+void TObfrOutputBase::ReadingStopped()
+{
+    DropMeasurement();
+    bQuietAlarmAcoustic->hide();
+    if (m_popup != nullptr)
+        m_popup->ClearRows();
+}
+
+void TObfrOutputBase::DropMeasurement()
+{
+    for (TOBfrOutputRow *row : m_rows)
+        delete row; // a child of pRows: leaves it as it goes
+    m_rows.clear();
+    for (TfChart *chart : m_charts) {
+        // The quantity and history go with the measurement; the window itself goes once the
+        // event loop has finished with it.
+        chart->Detach();
+        chart->deleteLater();
+    }
+    m_charts.clear();
+}
