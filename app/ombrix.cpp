@@ -3,10 +3,12 @@
 #include "platform/DisplayPlatform.h"
 #include "platform/SoundPlayer.h"
 #include "platform/TerminationSignals.h"
+#include "reading/uOBfSmartOutput.h"
 #include "shell/uApplicationFolders.h"
 #include "shell/uApplicationSpecifical.h"
 #include "shell/uCommandLine.h"
 #include "shell/uOBfMainForm.h"
+#include "shell/uPopupControl.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -79,6 +81,9 @@ int RunProgram(QApplication &app, const QStringList &arguments, const QElapsedTi
     auto mainForm = std::make_unique<TOBfMainForm>();
     mainForm->frSettings->SetSoundPlayer(&player);
     ApplyXPortPortOverride(*mainForm);
+    // Created after the main window; reads its own keys now and writes them when destroyed.
+    auto popup = std::make_unique<TOBfSmartOutput>(UserSettings.get());
+    const std::unique_ptr<IPopupControl> popupControl = AttachMeasurementWindows(*mainForm, *popup);
 
     // A logout, `systemctl stop` or a closed terminal ends the program as closing its window does.
     const Platform::TTerminationSignals signals;
@@ -93,8 +98,10 @@ int RunProgram(QApplication &app, const QStringList &arguments, const QElapsedTi
     ReportWhenShown(*mainForm, sinceStart);
     mainForm->ProcessCommandLine(arguments);
     const int result = app.exec();
-    // The windows go before the stores close, so they can still write their keys.
+    // The windows go before the stores close, so they can still write their keys: the main
+    // window (its measurement with it), then the popup window.
     mainForm.reset();
+    popup.reset();
     return result;
 }
 

@@ -3,6 +3,9 @@
 #include "comm/uTiming.h"
 #include "connection/uOBfrConnPars.h"
 #include "discovery/IPEdit.h"
+#include "reading/uOBfSmartOutput.h"
+#include "reading/uObfrOutputBase.h"
+#include "reading/uReaderCore.h"
 #include "shell/TalmoTrayIcon.h"
 #include "shell/uApplicationSpecifical.h"
 #include "shell/uCommandLine.h"
@@ -569,4 +572,47 @@ void TOBfMainForm::ProcessCommandLine(const QStringList &arguments)
     ApplySettings(s);
     frConnection->Device().StartAfterConnect = true;
     frConnection->bConnDisconnClick();
+}
+
+namespace
+{
+
+// The program's popup window as the main window drives it.
+class TSmartOutputControl : public IPopupControl
+{
+public:
+    explicit TSmartOutputControl(TOBfSmartOutput &popup) : m_popup(popup) {}
+
+    bool IsShown() const override { return m_popup.isVisible(); }
+    void Hide() override
+    {
+        m_popup.THider.stop();
+        m_popup.hide();
+    }
+    void ShowPlaced() override { m_popup.ShowPlaced(); }
+    void StartFade() override { m_popup.StartFade(); }
+    void StayOnTop() override
+    {
+        m_popup.ApplyTransparency();
+        m_popup.THider.stop();
+        m_popup.ShowPlaced();
+    }
+    void SetPopupHidable(bool hidable) override { m_popup.SetPopupHidable(hidable); }
+
+private:
+    TOBfSmartOutput &m_popup;
+};
+
+} // namespace
+
+std::unique_ptr<IPopupControl> AttachMeasurementWindows(TOBfMainForm &mainForm, TOBfSmartOutput &popup)
+{
+    auto control = std::make_unique<TSmartOutputControl>(popup);
+    mainForm.SetPopup(control.get());
+    mainForm.frSettings->SetReaderFrameFactory([&popup](TReaderCore &reader, QWidget *parent) -> QWidget * {
+        auto *frame = new TObfrOutputBase(&popup, parent);
+        frame->Attach(reader);
+        return frame;
+    });
+    return control;
 }

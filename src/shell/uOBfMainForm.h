@@ -19,6 +19,7 @@
 #include <memory>
 
 class IPopupControl;
+class TOBfSmartOutput;
 class QAction;
 class QMenu;
 class TTalmoTrayIcon;
@@ -151,3 +152,8 @@ private:
     QString m_versionWord;
     int m_iconIndex = -1;
 };
+
+// Gives the main window the program's popup window, and the measurement frame a reader frame
+// (rows, popup rows, charts) for every measurement it starts. The popup must outlive the
+// window's use of it (the main block destroys the main window first).
+std::unique_ptr<IPopupControl> AttachMeasurementWindows(TOBfMainForm &mainForm, TOBfSmartOutput &popup);

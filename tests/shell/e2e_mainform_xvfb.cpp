@@ -4,6 +4,8 @@
 #include "mainform_rig.h"
 
 #include "discovery/IPEdit.h"
+#include "reading/uOBfSmartOutput.h"
+#include "reading/uObfrOutputBase.h"
 
 #include <QGuiApplication>
 
@@ -29,6 +31,9 @@ TEST(MainFormOnX, AWholeSessionByKeyboard)
     ASSERT_TRUE(rig.Open());
     TOBfMainForm &w = *rig.Form;
     TOBfrSettings &f = *w.frSettings;
+    // The program's own popup window and reader frame instead of the recording ones.
+    TOBfSmartOutput popup(UserSettings.get());
+    const std::unique_ptr<IPopupControl> popupControl = AttachMeasurementWindows(w, popup);
     const QString csv = rig.CsvPath(QStringLiteral("Session.csv"));
     f.SetLogToCsvSilently(true);
     f.SetCsvFileName(csv);
@@ -50,9 +55,17 @@ TEST(MainFormOnX, AWholeSessionByKeyboard)
     ASSERT_TRUE(f.IsRunning());
     EXPECT_EQ(w.StateIconIndex(), 3);
     ASSERT_TRUE(rig.WaitForLines(csv, 6)); // three header lines and three ticks
+    const auto *readerFrame = qobject_cast<TObfrOutputBase *>(f.ReaderFrame());
+    ASSERT_NE(readerFrame, nullptr);
+    EXPECT_TRUE(readerFrame->isVisible());
+    EXPECT_GT(readerFrame->RowCount(), 0);
+    EXPECT_EQ(popup.RowCount(), readerFrame->RowCount());
 
     PressKey(Qt::Key_Space); // Stop keeps the focus
     EXPECT_FALSE(f.IsRunning());
+    EXPECT_EQ(f.ReaderFrame(), nullptr);
+    EXPECT_EQ(popup.RowCount(), 0);
+    EXPECT_FALSE(popup.isVisible());
     const int records = FileLines(csv).size();
     QTest::qWait(1500);
     EXPECT_EQ(FileLines(csv).size(), records) << "a stopped measurement must not write";
@@ -69,4 +82,5 @@ TEST(MainFormOnX, AWholeSessionByKeyboard)
     EXPECT_EQ(UserSettings->ReadString(QStringLiteral("SETTINGS"), QStringLiteral("CSV_NAME"), QString()),
               csv);
     EXPECT_TRUE(rig.Dialogs.isEmpty());
+    rig.Form.reset(); // before the popup, as in the program
 }
