@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -149,6 +150,7 @@ void TOBfrSettings::BuildControls()
     mainLayout->setSpacing(0);
     mainLayout->addWidget(pSettings);
     mainLayout->addWidget(pOutPut, 1);
+    (new QGridLayout(pOutPut))->setContentsMargins(0, 0, 0, 0);
 
     bDisconnect = Named(new QPushButton(tr("Disconnect"), pBottom), "bDisconnect");
     bPause = Named(new QPushButton(tr("Pause"), pBottom), "bPause");
@@ -407,9 +409,16 @@ void TOBfrSettings::CreateReaderFrame()
     if (!frame)
         return;
     m_readerFrame = frame;
-    frame->setParent(pOutPut);
-    frame->adjustSize();
-    frame->move((pOutPut->width() - frame->width()) / 2, (pOutPut->height() - frame->height()) / 2);
+    // Centred in the output area, which scrolls when the device has more rows than fit.
+    auto *scroller = new QScrollArea(pOutPut);
+    scroller->setObjectName(QStringLiteral("sbOutPut"));
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setAlignment(Qt::AlignCenter);
+    scroller->setWidgetResizable(true);
+    scroller->setWidget(frame);
+    pOutPut->layout()->addWidget(scroller);
+    // The scroller goes with the frame.
+    connect(frame, &QObject::destroyed, scroller, &QObject::deleteLater);
     frame->show();
 }
 
