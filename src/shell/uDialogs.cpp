@@ -369,11 +369,16 @@ std::unique_ptr<QMessageBox> TDialogs::CreateMessageBox(const QString &message, 
 
 void TDialogs::ShowMessageKind(const QString &message, TMsgKind kind)
 {
+    ShowMessageCaptioned(KindCaption(kind), message, kind);
+}
+
+void TDialogs::ShowMessageCaptioned(const QString &caption, const QString &message, TMsgKind kind)
+{
     if (const TDialogAnswerHook &hook = Hook()) {
         TDialogRequest request;
         request.Form = TDialogRequest::TForm::Standard;
         request.Kind = kind;
-        request.Caption = KindCaption(kind);
+        request.Caption = caption;
         request.Text = message;
         request.Buttons = QStringList{ButtonCaption(TMsgButton::OK)};
         request.DefaultButton = 1;
@@ -382,6 +387,7 @@ void TDialogs::ShowMessageKind(const QString &message, TMsgKind kind)
         return;
     }
     const std::unique_ptr<QMessageBox> box = CreateMessageBox(message, kind);
+    box->setWindowTitle(caption);
     box->adjustSize();
     // Centred over the window the user is looking at; Qt puts a box without one on
     // the screen's centre itself.

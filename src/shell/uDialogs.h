@@ -139,6 +139,9 @@ public:
     // The toolkit's message box for the kind with one OK button, without title-bar
     // buttons, centred over the active window (or the screen), modal.
     static void ShowMessageKind(const QString &message, TMsgKind kind);
+    // The same box with a caption of the caller's (a text that must come from a language
+    // other than the one in use, as the restart notice after choosing a language).
+    static void ShowMessageCaptioned(const QString &caption, const QString &message, TMsgKind kind);
 
     // The windows themselves, for callers that want to show them otherwise and
     // for the tests of their look.

@@ -84,7 +84,9 @@ TEST_F(InstallTest, ProgramsAndTheirFilesLieTogetherInLibOmbrix)
         EXPECT_TRUE(file.isFile() && !file.isSymLink()) << program.toStdString();
         EXPECT_TRUE(file.isExecutable()) << program.toStdString();
     }
-    EXPECT_TRUE(QFileInfo(prefix(QStringLiteral("lib/ombrix/help_english.txt"))).isFile());
+    for (const char *file :
+         {"help_english.txt", "help_czech.txt", "help_german.txt", "ombrix.cs", "ombrix.de"})
+        EXPECT_TRUE(QFileInfo(prefix(QStringLiteral("lib/ombrix/") + QLatin1String(file))).isFile()) << file;
 
     const char *shared[] = {
         "share/applications/example.talmo.Ombrix.desktop", "share/metainfo/example.talmo.Ombrix.metainfo.xml",

@@ -1,0 +1,400 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="cs_CZ">
+<context>
+    <name>TCommandLine</name>
+    <message>
+        <source>Usage: %1 [autostart [options]]
+
+Watches one measuring transmitter live. Without arguments the program starts
+with the settings of its last run.
+
+  autostart            connect with the stored settings and the options below,
+                       then start measuring at once (also /autostart, -autostart)
+
+Options, used only with autostart; a value that is not accepted is ignored:
+  -type Ethernet|RS232|RS485   protocol
+  -ip ADDRESS                  device IPv4 address (Ethernet)
+  -csv FILE                    log every reading to FILE (overwritten when it exists)
+  -interval N                  reading interval, 1 to 3600 seconds
+  -graphlen N                  chart history length, 1 to 60 minutes
+  -port N                      serial port COM&lt;N&gt;, 1 to 255
+  -speed N                     baud rate, one of 110 300 600 1200 2400 4800 9600
+                               14400 19200 38400 56000 57600 115200
+  --help                       print this text
+  --version                    print the version
+  --program-dir                print the folder the program takes its branding
+                               file (Ombrix.ini), logo.bmp, language modules and
+                               help files from
+
+Switch and option names match in any letter case; values keep theirs.
+SIGTERM, SIGINT and SIGHUP end the program as closing its window does.
+</source>
+        <translation>Použití: %1 [autostart [volby]]
+
+Sleduje živě jeden měřicí převodník. Bez argumentů se program spustí
+s nastavením z posledního běhu.
+
+  autostart            připojit se s uloženým nastavením a níže uvedenými volbami
+                       a ihned spustit měření (také /autostart, -autostart)
+
+Volby, platné jen s autostart; nepřijatelná hodnota se ignoruje:
+  -type Ethernet|RS232|RS485   protokol
+  -ip ADRESA                   IPv4 adresa přístroje (Ethernet)
+  -csv SOUBOR                  zapisovat každé měření do SOUBORU (existující se přepíše)
+  -interval N                  interval měření, 1 až 3600 sekund
+  -graphlen N                  délka historie grafu, 1 až 60 minut
+  -port N                      sériový port COM&lt;N&gt;, 1 až 255
+  -speed N                     přenosová rychlost, jedna z 110 300 600 1200 2400 4800 9600
+                               14400 19200 38400 56000 57600 115200
+  --help                       vypsat tento text
+  --version                    vypsat verzi
+  --program-dir                vypsat složku, ze které program bere soubor
+                               značky (Ombrix.ini), logo.bmp, jazykové moduly
+                               a soubory nápovědy
+
+Názvy přepínačů a voleb nerozlišují velikost písmen; hodnoty ji zachovávají.
+SIGTERM, SIGINT a SIGHUP ukončí program stejně jako zavření jeho okna.
+</translation>
+    </message>
+</context>
+<context>
+    <name>TDeviceConnection</name>
+    <message>
+        <source>Unable to connect. Sensor must be properly connected according to choosed settings.</source>
+        <translation>Nelze se připojit. Snímač musí být připojen podle zvoleného nastavení.</translation>
+    </message>
+    <message>
+        <source>Wrong IP address.</source>
+        <translation>Chybná IP adresa.</translation>
+    </message>
+</context>
+<context>
+    <name>TDialogs</name>
+    <message>
+        <source>Warning</source>
+        <translation>Upozornění</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Chyba</translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation>Informace</translation>
+    </message>
+    <message>
+        <source>Confirm</source>
+        <translation>Potvrzení</translation>
+    </message>
+    <message>
+        <source>&amp;Yes</source>
+        <translation>&amp;Ano</translation>
+    </message>
+    <message>
+        <source>&amp;No</source>
+        <translation>&amp;Ne</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Storno</translation>
+    </message>
+    <message>
+        <source>&amp;Abort</source>
+        <translation>&amp;Přerušit</translation>
+    </message>
+    <message>
+        <source>&amp;Retry</source>
+        <translation>&amp;Opakovat</translation>
+    </message>
+    <message>
+        <source>&amp;Ignore</source>
+        <translation>&amp;Ignorovat</translation>
+    </message>
+    <message>
+        <source>&amp;All</source>
+        <translation>&amp;Vše</translation>
+    </message>
+    <message>
+        <source>N&amp;o to All</source>
+        <translation>N&amp;e pro vše</translation>
+    </message>
+    <message>
+        <source>Yes to &amp;All</source>
+        <translation>A&amp;no pro vše</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Nápověda</translation>
+    </message>
+</context>
+<context>
+    <name>TLang</name>
+    <message>
+        <source>Information</source>
+        <translation>Informace</translation>
+    </message>
+    <message>
+        <source>You must restart the application for the language changes to take effect.</source>
+        <translation>Aby se změna jazyka projevila, musíte aplikaci restartovat.</translation>
+    </message>
+    <message>
+        <source>help_english.txt</source>
+        <extracomment>The file name of the help file written in this language, next to the program.</extracomment>
+        <translation>help_czech.txt</translation>
+    </message>
+</context>
+<context>
+    <name>TOBfrConnPars</name>
+    <message>
+        <source>COM Port:</source>
+        <translation>COM port:</translation>
+    </message>
+    <message>
+        <source>Communication speed:</source>
+        <translation>Komunikační rychlost:</translation>
+    </message>
+    <message>
+        <source>Address:</source>
+        <translation>Adresa:</translation>
+    </message>
+    <message>
+        <source>IP address:</source>
+        <translation>IP adresa:</translation>
+    </message>
+    <message>
+        <source>Find</source>
+        <translation>Hledat</translation>
+    </message>
+    <message>
+        <source>Port:</source>
+        <translation>Port:</translation>
+    </message>
+    <message>
+        <source>Limit for connection search:</source>
+        <translation>Časový limit hledání spojení:</translation>
+    </message>
+    <message>
+        <source>ms</source>
+        <translation>ms</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>Žádný</translation>
+    </message>
+</context>
+<context>
+    <name>TOBfrConnection</name>
+    <message>
+        <source>Ethernet</source>
+        <translation>Ethernet</translation>
+    </message>
+    <message>
+        <source>Serial RS232</source>
+        <translation>Sériová linka RS232</translation>
+    </message>
+    <message>
+        <source>Serial RS485</source>
+        <translation>Sériová linka RS485</translation>
+    </message>
+    <message>
+        <source>Connect</source>
+        <translation>Připojit</translation>
+    </message>
+</context>
+<context>
+    <name>TQuantity</name>
+    <message>
+        <source>Computed quantity</source>
+        <translation>Vypočtená veličina</translation>
+    </message>
+    <message>
+        <source>Binary input</source>
+        <translation>Binární vstup</translation>
+    </message>
+    <message>
+        <source>CO2 level</source>
+        <translation>Úroveň CO2</translation>
+    </message>
+    <message>
+        <source>Relay output</source>
+        <translation>Reléový výstup</translation>
+    </message>
+    <message>
+        <source>Far relay control</source>
+        <translation>Dálkové ovládání relé</translation>
+    </message>
+    <message>
+        <source>Temperature</source>
+        <translation>Teplota</translation>
+    </message>
+    <message>
+        <source>Relative humidity</source>
+        <translation>Relativní vlhkost</translation>
+    </message>
+    <message>
+        <source>Atmospheric pressure</source>
+        <translation>Atmosférický tlak</translation>
+    </message>
+    <message>
+        <source>CO2 concentration</source>
+        <translation>Koncentrace CO2</translation>
+    </message>
+    <message>
+        <source>Dew point</source>
+        <translation>Rosný bod</translation>
+    </message>
+    <message>
+        <source>Absolute humidity</source>
+        <translation>Absolutní vlhkost</translation>
+    </message>
+    <message>
+        <source>Specific humidity</source>
+        <translation>Měrná vlhkost</translation>
+    </message>
+    <message>
+        <source>Mixing ratio</source>
+        <translation>Směšovací poměr</translation>
+    </message>
+    <message>
+        <source>Specific enthalpy</source>
+        <translation>Měrná entalpie</translation>
+    </message>
+    <message>
+        <source>Immediate</source>
+        <translation>Okamžitá</translation>
+    </message>
+    <message>
+        <source>Average</source>
+        <translation>Průměrná</translation>
+    </message>
+</context>
+<context>
+    <name>TRecFile</name>
+    <message>
+        <source>----</source>
+        <translation>----</translation>
+    </message>
+    <message>
+        <source>Error </source>
+        <translation>Chyba </translation>
+    </message>
+    <message>
+        <source>Sensor type</source>
+        <translation>Typ snímače</translation>
+    </message>
+    <message>
+        <source>Serial number</source>
+        <translation>Sériové číslo</translation>
+    </message>
+    <message>
+        <source>Local PC Date</source>
+        <translation>Místní datum PC</translation>
+    </message>
+    <message>
+        <source>Local PC Time</source>
+        <translation>Místní čas PC</translation>
+    </message>
+    <message>
+        <source>Read error</source>
+        <translation>Chyba čtení</translation>
+    </message>
+</context>
+<context>
+    <name>TTextValue</name>
+    <message>
+        <source>second</source>
+        <translation>sekunda</translation>
+    </message>
+    <message>
+        <source>seconds</source>
+        <translation>sekund</translation>
+    </message>
+    <message>
+        <source>minute</source>
+        <translation>minuta</translation>
+    </message>
+    <message>
+        <source>minutes</source>
+        <translation>minut</translation>
+    </message>
+    <message>
+        <source>hour</source>
+        <translation>hodina</translation>
+    </message>
+    <message>
+        <source>hours</source>
+        <translation>hodin</translation>
+    </message>
+    <message>
+        <source>bauds</source>
+        <translation>Bd</translation>
+    </message>
+</context>
+<context>
+    <name>TXPortIPChange</name>
+    <message>
+        <source>IP address was temporarily assigned to MAC</source>
+        <translation>IP adresa byla dočasně přidělena MAC adrese</translation>
+    </message>
+    <message>
+        <source>To make IP change permanent you must change IP adress in device setup!</source>
+        <translation>Aby byla změna IP adresy trvalá, musíte IP adresu změnit v nastavení přístroje!</translation>
+    </message>
+    <message>
+        <source>Request of IP address change was successfully sent.</source>
+        <translation>Požadavek na změnu IP adresy byl úspěšně odeslán.</translation>
+    </message>
+    <message>
+        <source>IP address change error.</source>
+        <translation>Chyba při změně IP adresy.</translation>
+    </message>
+    <message>
+        <source>IP address syntax error.</source>
+        <translation>Chybný formát IP adresy.</translation>
+    </message>
+    <message>
+        <source>Write correct IP address, please.</source>
+        <translation>Zadejte prosím správnou IP adresu.</translation>
+    </message>
+    <message>
+        <source>Selected IP address already exists.</source>
+        <translation>Zvolená IP adresa již v síti existuje.</translation>
+    </message>
+    <message>
+        <source>MAC address syntax error.</source>
+        <translation>Chybný formát MAC adresy.</translation>
+    </message>
+    <message>
+        <source>No network adapter reaches %1.</source>
+        <translation>Žádný síťový adaptér nedosáhne na %1.</translation>
+    </message>
+    <message>
+        <source>The ARP method needs administrator rights (CAP_NET_ADMIN) to write the neighbour entry.</source>
+        <translation>Metoda ARP potřebuje k zápisu záznamu do tabulky sousedů práva správce (CAP_NET_ADMIN).</translation>
+    </message>
+</context>
+<context>
+    <name>ValueText</name>
+    <message>
+        <source>closed</source>
+        <translation>sepnuto</translation>
+    </message>
+    <message>
+        <source>open</source>
+        <translation>rozepnuto</translation>
+    </message>
+    <message>
+        <source>active</source>
+        <translation>aktivní</translation>
+    </message>
+    <message>
+        <source>inactive</source>
+        <translation>neaktivní</translation>
+    </message>
+</context>
+</TS>

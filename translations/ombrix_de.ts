@@ -1,0 +1,400 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de_DE">
+<context>
+    <name>TCommandLine</name>
+    <message>
+        <source>Usage: %1 [autostart [options]]
+
+Watches one measuring transmitter live. Without arguments the program starts
+with the settings of its last run.
+
+  autostart            connect with the stored settings and the options below,
+                       then start measuring at once (also /autostart, -autostart)
+
+Options, used only with autostart; a value that is not accepted is ignored:
+  -type Ethernet|RS232|RS485   protocol
+  -ip ADDRESS                  device IPv4 address (Ethernet)
+  -csv FILE                    log every reading to FILE (overwritten when it exists)
+  -interval N                  reading interval, 1 to 3600 seconds
+  -graphlen N                  chart history length, 1 to 60 minutes
+  -port N                      serial port COM&lt;N&gt;, 1 to 255
+  -speed N                     baud rate, one of 110 300 600 1200 2400 4800 9600
+                               14400 19200 38400 56000 57600 115200
+  --help                       print this text
+  --version                    print the version
+  --program-dir                print the folder the program takes its branding
+                               file (Ombrix.ini), logo.bmp, language modules and
+                               help files from
+
+Switch and option names match in any letter case; values keep theirs.
+SIGTERM, SIGINT and SIGHUP end the program as closing its window does.
+</source>
+        <translation>Aufruf: %1 [autostart [Optionen]]
+
+Überwacht einen Messumformer live. Ohne Argumente startet das Programm
+mit den Einstellungen des letzten Laufs.
+
+  autostart            mit den gespeicherten Einstellungen und den Optionen unten
+                       verbinden und sofort messen (auch /autostart, -autostart)
+
+Optionen, nur mit autostart; ein nicht akzeptierter Wert wird ignoriert:
+  -type Ethernet|RS232|RS485   Protokoll
+  -ip ADRESSE                  IPv4-Adresse des Geräts (Ethernet)
+  -csv DATEI                   jede Messung in DATEI aufzeichnen (eine vorhandene wird überschrieben)
+  -interval N                  Messintervall, 1 bis 3600 Sekunden
+  -graphlen N                  Verlaufslänge des Diagramms, 1 bis 60 Minuten
+  -port N                      serielle Schnittstelle COM&lt;N&gt;, 1 bis 255
+  -speed N                     Baudrate, eine von 110 300 600 1200 2400 4800 9600
+                               14400 19200 38400 56000 57600 115200
+  --help                       diesen Text ausgeben
+  --version                    die Version ausgeben
+  --program-dir                den Ordner ausgeben, aus dem das Programm die
+                               Branding-Datei (Ombrix.ini), logo.bmp, Sprachmodule
+                               und Hilfedateien nimmt
+
+Schalter- und Optionsnamen gelten in jeder Schreibweise; Werte behalten ihre.
+SIGTERM, SIGINT und SIGHUP beenden das Programm wie das Schließen seines Fensters.
+</translation>
+    </message>
+</context>
+<context>
+    <name>TDeviceConnection</name>
+    <message>
+        <source>Unable to connect. Sensor must be properly connected according to choosed settings.</source>
+        <translation>Verbindung nicht möglich. Der Sensor muss entsprechend den gewählten Einstellungen angeschlossen sein.</translation>
+    </message>
+    <message>
+        <source>Wrong IP address.</source>
+        <translation>Falsche IP-Adresse.</translation>
+    </message>
+</context>
+<context>
+    <name>TDialogs</name>
+    <message>
+        <source>Warning</source>
+        <translation>Warnung</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Fehler</translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation>Information</translation>
+    </message>
+    <message>
+        <source>Confirm</source>
+        <translation>Bestätigung</translation>
+    </message>
+    <message>
+        <source>&amp;Yes</source>
+        <translation>&amp;Ja</translation>
+    </message>
+    <message>
+        <source>&amp;No</source>
+        <translation>&amp;Nein</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>&amp;Abort</source>
+        <translation>Ab&amp;brechen</translation>
+    </message>
+    <message>
+        <source>&amp;Retry</source>
+        <translation>&amp;Wiederholen</translation>
+    </message>
+    <message>
+        <source>&amp;Ignore</source>
+        <translation>&amp;Ignorieren</translation>
+    </message>
+    <message>
+        <source>&amp;All</source>
+        <translation>&amp;Alle</translation>
+    </message>
+    <message>
+        <source>N&amp;o to All</source>
+        <translation>N&amp;ein für alle</translation>
+    </message>
+    <message>
+        <source>Yes to &amp;All</source>
+        <translation>Ja für &amp;alle</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Hilfe</translation>
+    </message>
+</context>
+<context>
+    <name>TLang</name>
+    <message>
+        <source>Information</source>
+        <translation>Information</translation>
+    </message>
+    <message>
+        <source>You must restart the application for the language changes to take effect.</source>
+        <translation>Die Sprachänderung wird erst nach einem Neustart der Anwendung wirksam.</translation>
+    </message>
+    <message>
+        <source>help_english.txt</source>
+        <extracomment>The file name of the help file written in this language, next to the program.</extracomment>
+        <translation>help_german.txt</translation>
+    </message>
+</context>
+<context>
+    <name>TOBfrConnPars</name>
+    <message>
+        <source>COM Port:</source>
+        <translation>COM-Port:</translation>
+    </message>
+    <message>
+        <source>Communication speed:</source>
+        <translation>Übertragungsrate:</translation>
+    </message>
+    <message>
+        <source>Address:</source>
+        <translation>Adresse:</translation>
+    </message>
+    <message>
+        <source>IP address:</source>
+        <translation>IP-Adresse:</translation>
+    </message>
+    <message>
+        <source>Find</source>
+        <translation>Suchen</translation>
+    </message>
+    <message>
+        <source>Port:</source>
+        <translation>Port:</translation>
+    </message>
+    <message>
+        <source>Limit for connection search:</source>
+        <translation>Zeitlimit für die Verbindungssuche:</translation>
+    </message>
+    <message>
+        <source>ms</source>
+        <translation>ms</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>Keiner</translation>
+    </message>
+</context>
+<context>
+    <name>TOBfrConnection</name>
+    <message>
+        <source>Ethernet</source>
+        <translation>Ethernet</translation>
+    </message>
+    <message>
+        <source>Serial RS232</source>
+        <translation>Seriell RS232</translation>
+    </message>
+    <message>
+        <source>Serial RS485</source>
+        <translation>Seriell RS485</translation>
+    </message>
+    <message>
+        <source>Connect</source>
+        <translation>Verbinden</translation>
+    </message>
+</context>
+<context>
+    <name>TQuantity</name>
+    <message>
+        <source>Computed quantity</source>
+        <translation>Berechnete Größe</translation>
+    </message>
+    <message>
+        <source>Binary input</source>
+        <translation>Binäreingang</translation>
+    </message>
+    <message>
+        <source>CO2 level</source>
+        <translation>CO2-Stufe</translation>
+    </message>
+    <message>
+        <source>Relay output</source>
+        <translation>Relaisausgang</translation>
+    </message>
+    <message>
+        <source>Far relay control</source>
+        <translation>Relais-Fernsteuerung</translation>
+    </message>
+    <message>
+        <source>Temperature</source>
+        <translation>Temperatur</translation>
+    </message>
+    <message>
+        <source>Relative humidity</source>
+        <translation>Relative Feuchte</translation>
+    </message>
+    <message>
+        <source>Atmospheric pressure</source>
+        <translation>Luftdruck</translation>
+    </message>
+    <message>
+        <source>CO2 concentration</source>
+        <translation>CO2-Konzentration</translation>
+    </message>
+    <message>
+        <source>Dew point</source>
+        <translation>Taupunkt</translation>
+    </message>
+    <message>
+        <source>Absolute humidity</source>
+        <translation>Absolute Feuchte</translation>
+    </message>
+    <message>
+        <source>Specific humidity</source>
+        <translation>Spezifische Feuchte</translation>
+    </message>
+    <message>
+        <source>Mixing ratio</source>
+        <translation>Mischungsverhältnis</translation>
+    </message>
+    <message>
+        <source>Specific enthalpy</source>
+        <translation>Spezifische Enthalpie</translation>
+    </message>
+    <message>
+        <source>Immediate</source>
+        <translation>Momentanwert</translation>
+    </message>
+    <message>
+        <source>Average</source>
+        <translation>Mittelwert</translation>
+    </message>
+</context>
+<context>
+    <name>TRecFile</name>
+    <message>
+        <source>----</source>
+        <translation>----</translation>
+    </message>
+    <message>
+        <source>Error </source>
+        <translation>Fehler </translation>
+    </message>
+    <message>
+        <source>Sensor type</source>
+        <translation>Sensortyp</translation>
+    </message>
+    <message>
+        <source>Serial number</source>
+        <translation>Seriennummer</translation>
+    </message>
+    <message>
+        <source>Local PC Date</source>
+        <translation>Lokales PC-Datum</translation>
+    </message>
+    <message>
+        <source>Local PC Time</source>
+        <translation>Lokale PC-Zeit</translation>
+    </message>
+    <message>
+        <source>Read error</source>
+        <translation>Lesefehler</translation>
+    </message>
+</context>
+<context>
+    <name>TTextValue</name>
+    <message>
+        <source>second</source>
+        <translation>Sekunde</translation>
+    </message>
+    <message>
+        <source>seconds</source>
+        <translation>Sekunden</translation>
+    </message>
+    <message>
+        <source>minute</source>
+        <translation>Minute</translation>
+    </message>
+    <message>
+        <source>minutes</source>
+        <translation>Minuten</translation>
+    </message>
+    <message>
+        <source>hour</source>
+        <translation>Stunde</translation>
+    </message>
+    <message>
+        <source>hours</source>
+        <translation>Stunden</translation>
+    </message>
+    <message>
+        <source>bauds</source>
+        <translation>Baud</translation>
+    </message>
+</context>
+<context>
+    <name>TXPortIPChange</name>
+    <message>
+        <source>IP address was temporarily assigned to MAC</source>
+        <translation>Die IP-Adresse wurde vorübergehend der MAC-Adresse zugewiesen</translation>
+    </message>
+    <message>
+        <source>To make IP change permanent you must change IP adress in device setup!</source>
+        <translation>Damit die Änderung dauerhaft wird, müssen Sie die IP-Adresse in der Gerätekonfiguration ändern!</translation>
+    </message>
+    <message>
+        <source>Request of IP address change was successfully sent.</source>
+        <translation>Die Anforderung zur Änderung der IP-Adresse wurde erfolgreich gesendet.</translation>
+    </message>
+    <message>
+        <source>IP address change error.</source>
+        <translation>Fehler beim Ändern der IP-Adresse.</translation>
+    </message>
+    <message>
+        <source>IP address syntax error.</source>
+        <translation>Ungültiges Format der IP-Adresse.</translation>
+    </message>
+    <message>
+        <source>Write correct IP address, please.</source>
+        <translation>Bitte geben Sie eine gültige IP-Adresse ein.</translation>
+    </message>
+    <message>
+        <source>Selected IP address already exists.</source>
+        <translation>Die gewählte IP-Adresse ist bereits vergeben.</translation>
+    </message>
+    <message>
+        <source>MAC address syntax error.</source>
+        <translation>Ungültiges Format der MAC-Adresse.</translation>
+    </message>
+    <message>
+        <source>No network adapter reaches %1.</source>
+        <translation>Kein Netzwerkadapter erreicht %1.</translation>
+    </message>
+    <message>
+        <source>The ARP method needs administrator rights (CAP_NET_ADMIN) to write the neighbour entry.</source>
+        <translation>Die ARP-Methode benötigt Administratorrechte (CAP_NET_ADMIN), um den Nachbareintrag zu schreiben.</translation>
+    </message>
+</context>
+<context>
+    <name>ValueText</name>
+    <message>
+        <source>closed</source>
+        <translation>geschlossen</translation>
+    </message>
+    <message>
+        <source>open</source>
+        <translation>offen</translation>
+    </message>
+    <message>
+        <source>active</source>
+        <translation>aktiv</translation>
+    </message>
+    <message>
+        <source>inactive</source>
+        <translation>inaktiv</translation>
+    </message>
+</context>
+</TS>
