@@ -1,5 +1,7 @@
 // ombrix: the program a user starts from the desktop menu.
 
+#include "alarms/uOBfAcousticSettings.h"
+#include "alarms/uOBfUserAlarmSettings.h"
 #include "platform/DisplayPlatform.h"
 #include "platform/SoundPlayer.h"
 #include "platform/TerminationSignals.h"
@@ -7,13 +9,17 @@
 #include "shell/uApplicationFolders.h"
 #include "shell/uApplicationSpecifical.h"
 #include "shell/uCommandLine.h"
+#include "shell/uLang.h"
+#include "shell/uLangMenu.h"
 #include "shell/uOBfMainForm.h"
 #include "shell/uPopupControl.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QMenu>
 #include <QStringList>
 #include <QTimer>
+#include <QTranslator>
 
 #include <cstdio>
 #include <memory>
@@ -75,10 +81,33 @@ void ReportWhenShown(TOBfMainForm &mainForm, const QElapsedTimer &sinceStart)
     });
 }
 
+// The dialogs and the language menu of their own modules. The popup window's settings dialog
+// is not there yet: its menu item stays disabled.
+TMainFormDialogs ProgramDialogs(ISoundPlayer &player)
+{
+    TMainFormDialogs dialogs;
+    dialogs.BuildLanguageMenu = [](QMenu &menu) {
+        new TLangMenu(&menu, QCoreApplication::applicationFilePath(), &menu);
+    };
+    dialogs.AcousticSettings = [&player](TAcousticValues &values, QWidget *parent) {
+        TAcousticSettings settings{values.SoundMode, values.SystemSound, values.SoundFile,
+                                   values.RepeatInterval, values.RepeatMode};
+        if (!ShowAcousticSettings(parent, player, settings))
+            return false;
+        values = {settings.SoundMode, settings.SystemSound, settings.SoundFile, settings.RepeatInterval,
+                  settings.RepeatMode};
+        return true;
+    };
+    dialogs.UserAlarmSettings = [](TOBfrConnection &connection, QWidget *parent) {
+        ShowUserAlarmSettings(parent, connection.Device());
+    };
+    return dialogs;
+}
+
 int RunProgram(QApplication &app, const QStringList &arguments, const QElapsedTimer &sinceStart)
 {
     TCanberraPlayer player;
-    auto mainForm = std::make_unique<TOBfMainForm>();
+    auto mainForm = std::make_unique<TOBfMainForm>(nullptr, ProgramDialogs(player));
     mainForm->frSettings->SetSoundPlayer(&player);
     ApplyXPortPortOverride(*mainForm);
     // Created after the main window; reads its own keys now and writes them when destroyed.
@@ -121,6 +150,9 @@ int main(int argc, char **argv)
     // Must happen before the application object exists.
     Platform::ApplyQpaPlatformChoice();
     QApplication app(argc, argv);
+    // The user's language, before the first window exists.
+    const std::unique_ptr<QTranslator> language =
+        InstallLanguageOverride(QCoreApplication::applicationFilePath());
     InitEnvironment();
     const int result = RunProgram(app, arguments, sinceStart);
     CloseEnvironment();

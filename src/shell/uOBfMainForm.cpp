@@ -9,6 +9,7 @@
 #include "shell/TalmoTrayIcon.h"
 #include "shell/uApplicationSpecifical.h"
 #include "shell/uCommandLine.h"
+#include "shell/uLang.h"
 #include "shell/uPopupControl.h"
 #include "shell/uSettingsModel.h"
 #include "shell/uUtilsWinAPI.h"
@@ -415,8 +416,8 @@ void TOBfMainForm::mUserAlarmSettingsClick()
 
 void TOBfMainForm::mShowHelpClick()
 {
-    // Each language module names its own help file through this text; a missing one is not reported.
-    const QString helpFile = ProgramDir + tr("help_english.txt");
+    // Each language module names its own help file; a missing one is not reported.
+    const QString helpFile = ProgramDir + TLang::HelpFileName();
     m_openUrl(QUrl::fromLocalFile(helpFile));
 }
 
