@@ -15,6 +15,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -506,4 +507,73 @@ TEST(MainFormSettings, TheWindowShowsEveryStoredValueAndSavesItBackUnchanged)
     TMainSettings saved;
     saved.Load(*UserSettings, nullptr);
     EXPECT_TRUE(saved == stored);
+}
+
+TEST(MainFormDesktop, HelpOpensTheHelpFileNextToTheProgram)
+{
+    TMainFormRig rig;
+    ASSERT_TRUE(rig.Open(QString()));
+    QList<QUrl> opened;
+    rig.Form->SetUrlOpener([&](const QUrl &url) {
+        opened << url;
+        return false; // a failure is not reported
+    });
+    rig.Form->mShowHelp->trigger();
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_EQ(opened.first(), QUrl::fromLocalFile(ProgramDir + QStringLiteral("help_english.txt")));
+    EXPECT_TRUE(rig.Dialogs.isEmpty());
+}
+
+TEST(MainFormDesktop, TheLogosFollowTheBrand)
+{
+    struct TCase {
+        const char *name;
+        QString branding; // Ombrix.ini next to the program; empty: none
+        bool logoFile;    // logo.bmp next to the program
+        bool shown;
+        QString link; // empty: not clickable
+    };
+    const TCase cases[] = {
+        {"default brand", QString(), false, true, QString(MakerWebAddress)},
+        {"foreign brand without picture or web", QStringLiteral("[label]\ncompany=Acme\n"), false, false,
+         QString()},
+        {"foreign brand with both", QStringLiteral("[label]\ncompany=Talmo\nweb=https://acme.example/\n"),
+         true, true, QStringLiteral("https://acme.example/")},
+    };
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        TMainFormRig rig;
+        const QString programDir = rig.Dir.filePath(QStringLiteral("program"));
+        ASSERT_TRUE(QDir().mkpath(programDir));
+        if (!c.branding.isEmpty()) {
+            QFile ini(programDir + QStringLiteral("/Ombrix.ini"));
+            ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+            ini.write(c.branding.toUtf8());
+        }
+        if (c.logoFile) {
+            QImage picture(40, 30, QImage::Format_RGB32);
+            picture.fill(Qt::darkGreen);
+            ASSERT_TRUE(picture.save(programDir + QStringLiteral("/logo.bmp"), "BMP"));
+        }
+        ASSERT_TRUE(rig.Open(QString()));
+        QList<QUrl> opened;
+        rig.Form->SetUrlOpener([&](const QUrl &url) {
+            opened << url;
+            return true;
+        });
+        const QList<QLabel *> logos = rig.Form->findChildren<QLabel *>(QStringLiteral("frLogo"));
+        ASSERT_EQ(logos.size(), 2);
+        for (QLabel *logo : logos) {
+            EXPECT_EQ(!logo->isHidden(), c.shown);
+            if (c.logoFile) {
+                EXPECT_EQ(logo->pixmap().size(), QSize(40, 30));
+            }
+            QTest::mouseClick(logo, Qt::LeftButton);
+        }
+        if (c.link.isEmpty()) {
+            EXPECT_TRUE(opened.isEmpty());
+        } else {
+            EXPECT_EQ(opened, QList<QUrl>({QUrl(c.link), QUrl(c.link)}));
+        }
+    }
 }
