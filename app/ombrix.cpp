@@ -125,7 +125,10 @@ int RunProgram(QApplication &app, const QStringList &arguments, const QElapsedTi
 
     mainForm->show();
     ReportWhenShown(*mainForm, sinceStart);
-    mainForm->ProcessCommandLine(arguments);
+    // The automatic start runs as the loop's first event: a termination signal that arrives
+    // while it connects (or while its message is shown) then ends the loop like any other close.
+    QTimer::singleShot(0, mainForm.get(),
+                       [&mainForm, arguments] { mainForm->ProcessCommandLine(arguments); });
     const int result = app.exec();
     // The windows go before the stores close, so they can still write their keys: the main
     // window (its measurement with it), then the popup window.

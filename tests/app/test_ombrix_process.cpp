@@ -137,3 +137,21 @@ TEST(OmbrixProcess, HelpAndVersionAnswerWithoutADisplay)
         EXPECT_TRUE(run.Process.readAllStandardOutput().contains("ombrix")) << option;
     }
 }
+
+TEST(OmbrixProcess, ATerminationSignalDuringAFailedAutomaticStartStillEndsTheProgram)
+{
+    // Nothing listens: the connect fails and its message waits for a person who is not there.
+    TProgramRun run;
+    run.PrepareSettings(1);
+    run.Start({QStringLiteral("autostart"), QStringLiteral("-ip"), OwnLoopbackAddress()});
+    ASSERT_TRUE(run.Process.waitForStarted(10000));
+    // No evidence to wait for from outside; the program must end cleanly whether the message is
+    // up already or the connect is still under way.
+    QTest::qWait(2000);
+    ::kill(static_cast<pid_t>(run.Process.processId()), SIGTERM);
+    ASSERT_TRUE(run.Process.waitForFinished(15000));
+    EXPECT_EQ(run.Process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(run.Process.exitCode(), 0);
+    const QSettings stored(run.ConfigFile(), QSettings::IniFormat);
+    EXPECT_EQ(stored.value(QStringLiteral("CONNECTION/IP_ADDRESS")).toString(), OwnLoopbackAddress());
+}
