@@ -80,8 +80,10 @@ QWidget *NumberOverList(QSpinBox *edit, QComboBox *list, QWidget *parent)
     return holder;
 }
 
-// The family-2 slots whose absence means that every probe is switched off.
-constexpr std::array<int, 6> EthernetChannelSlots{13, 14, 15, 16, 18, 19};
+// The family-2 slots whose absence means that every probe is switched off: the Gelmi family's
+// five channels and the Dusko family's two. The fifth Gelmi channel counts too, or a device
+// measuring only on it could never be started.
+constexpr std::array<int, 7> EthernetChannelSlots{13, 14, 15, 16, 17, 18, 19};
 
 } // namespace
 

@@ -4,6 +4,8 @@
 
 #include "mainform_rig.h"
 
+#include "TestEnv.h"
+
 #include "comm/uTiming.h"
 #include "connection/uOBfrConnPars.h"
 #include "discovery/IPEdit.h"
@@ -16,6 +18,9 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -574,6 +579,56 @@ TEST(MainFormDesktop, TheLogosFollowTheBrand)
             EXPECT_TRUE(opened.isEmpty());
         } else {
             EXPECT_EQ(opened, QList<QUrl>({QUrl(c.link), QUrl(c.link)}));
+        }
+    }
+}
+
+TEST(MainFormEthernetChannels, StartNeedsAtLeastOnePresentChannel)
+{
+    struct TCase {
+        const char *name;
+        std::vector<bool> present; // the five channels of the Gelmi device
+        bool runs;
+    };
+    const TCase cases[] = {
+        {"every channel switched off", {false, false, false, false, false}, false},
+        {"only the fifth channel", {false, false, false, false, true}, true},
+        {"only the first channel", {true, false, false, false, false}, true},
+    };
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        TMainFormRig rig;
+        QFile base(TestEnv::scenarioPath(QStringLiteral("gelmi-5ch-551.json")));
+        ASSERT_TRUE(base.open(QIODevice::ReadOnly));
+        QJsonObject scenario = QJsonDocument::fromJson(base.readAll()).object();
+        QJsonObject gelmi = scenario.value(QStringLiteral("gelmi")).toObject();
+        QJsonArray channels = gelmi.value(QStringLiteral("channels")).toArray();
+        for (qsizetype i = 0; i < channels.size(); ++i) {
+            QJsonObject channel = channels[i].toObject();
+            channel[QStringLiteral("present")] = c.present[static_cast<std::size_t>(i)];
+            channels[i] = channel;
+        }
+        gelmi[QStringLiteral("channels")] = channels;
+        scenario[QStringLiteral("gelmi")] = gelmi;
+        const QString variant = rig.Dir.filePath(QStringLiteral("gelmi-variant.json"));
+        QFile out(variant);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(QJsonDocument(scenario).toJson());
+        out.close();
+
+        ASSERT_TRUE(rig.Open(variant));
+        ASSERT_TRUE(rig.Connect());
+        EXPECT_EQ(rig.StartMeasuring(), c.runs);
+        if (c.runs) {
+            EXPECT_TRUE(rig.Dialogs.isEmpty());
+        } else {
+            ASSERT_EQ(rig.Dialogs.size(), 1);
+            EXPECT_EQ(rig.Dialogs.first().Text,
+                      QStringLiteral("All channels (probes) are disabled. Use Calidor "
+                                     "(configuration program) to enable at least one "
+                                     "channel."));
+            // Nothing was started, so nothing was saved.
+            EXPECT_FALSE(QFileInfo::exists(UserSettings->FileName()));
         }
     }
 }
