@@ -632,3 +632,39 @@ TEST(MainFormEthernetChannels, StartNeedsAtLeastOnePresentChannel)
         }
     }
 }
+
+TEST(MainFormSettings, AFreshUserStartsWithTheDefaultsAndKeepsTheMachineLanguage)
+{
+    TMainFormRig rig;
+    {
+        ASSERT_TRUE(QDir().mkpath(rig.Dir.filePath(QStringLiteral("machine"))));
+        QFile machine(rig.Dir.filePath(QStringLiteral("machine/Ombrix.ini")));
+        ASSERT_TRUE(machine.open(QIODevice::WriteOnly));
+        machine.write("[OPTIONS]\nLANGUAGE=7\n");
+    }
+    ASSERT_TRUE(rig.Open(QString()));
+    TOBfMainForm &w = *rig.Form;
+    const TOBfrConnPars &pars = *w.frConnection->ConnPars();
+    const TOBfrSettings &f = *w.frSettings;
+    EXPECT_EQ(w.frConnection->GetProtocolName(), QStringLiteral("Ethernet"));
+    EXPECT_EQ(pars.GetTcpPort(), 502);
+    EXPECT_EQ(pars.GetTimeout(), 3000);
+    EXPECT_EQ(pars.GetComPortNumber(), -1);
+    EXPECT_EQ(pars.GetSpeed(), 9600);
+    EXPECT_EQ(pars.GetSlaveAddress(), 1);
+    EXPECT_FALSE(f.IsLogToCsv());
+    EXPECT_EQ(f.GetInterval(), 1);
+    EXPECT_EQ(f.GetChartLength(), 1);
+    EXPECT_EQ(f.SoundMode, 0);
+    EXPECT_EQ(f.SystemSound, QStringLiteral("SystemExclamation"));
+    EXPECT_EQ(f.RepeatInterval, 10);
+    EXPECT_EQ(f.RepeatMode, 0);
+    EXPECT_TRUE(w.PopupHidable);
+    for (int slot = 0; slot < TOBfrConnection::QuantityCount(); ++slot)
+        EXPECT_FALSE(w.frConnection->Device().GetQuantity(slot).LimitsEnabled) << slot;
+
+    w.close(); // saves, as at exit
+    EXPECT_EQ(UserSettings->ReadString(QStringLiteral("OPTIONS"), QStringLiteral("LANGUAGE"), QString()),
+              QStringLiteral("7"));
+    EXPECT_EQ(UserSettings->ReadInteger(QStringLiteral("CONNECTION"), QStringLiteral("COM_PORT"), 0), -1);
+}
