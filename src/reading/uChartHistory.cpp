@@ -25,9 +25,14 @@ void TChartHistory::SetPointCount(int n, int intervalSec)
 
 void TChartHistory::AddPoint(double value, bool valid, const QDateTime &time)
 {
+    if (m_pointCount > 1)
+        AddPoint(value, valid, static_cast<double>(time.toMSecsSinceEpoch()) / 1000.0);
+}
+
+void TChartHistory::AddPoint(double value, bool valid, double t)
+{
     if (m_pointCount <= 1)
         return;
-    const double t = static_cast<double>(time.toMSecsSinceEpoch()) / 1000.0;
     if (m_added == 0) {
         // The empty history is dated backwards from the first point, one interval apart,
         // so the chart's time axis spans its whole length from the start.

@@ -29,6 +29,9 @@ public:
     // The point of one tick; nothing happens when PointCount is 1 or less. The first call
     // dates the empty history backwards from time, one interval a point.
     void AddPoint(double value, bool valid, const QDateTime &time);
+    // The same with the time already in seconds since the epoch: a tick converts its time once
+    // for all its quantities, since every local-time conversion asks the system's time zone.
+    void AddPoint(double value, bool valid, double timeSec);
 
     // index 0 is the newest point, PointCount() - 1 the oldest.
     const TChartPoint &Point(int indexFromNewest) const;

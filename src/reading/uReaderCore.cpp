@@ -185,10 +185,11 @@ void TReaderCore::FinishCycle(bool readSucceeded)
     const QDateTime now = Clock ? Clock() : QDateTime::currentDateTime();
     m_lastCycleTime = now;
     m_lastReadSucceeded = readSucceeded;
+    const double nowSec = static_cast<double>(now.toMSecsSinceEpoch()) / 1000.0;
 
     if (Paused) {
         for (TRow &row : m_rows)
-            row.History->AddPoint(row.Quantity->Value, false, now);
+            row.History->AddPoint(row.Quantity->Value, false, nowSec);
         ForEachView([](IReaderView &v) { v.CycleFinished(true); });
         if (LogToCsv && m_recFile)
             m_recFile->WriteRecord(false, tr("Paused"));
@@ -201,7 +202,7 @@ void TReaderCore::FinishCycle(bool readSucceeded)
             anyAlarm = true;
     }
     for (TRow &row : m_rows)
-        row.History->AddPoint(row.Quantity->Value, row.Quantity->ReadOK, now);
+        row.History->AddPoint(row.Quantity->Value, row.Quantity->ReadOK, nowSec);
     ForEachView([](IReaderView &v) { v.CycleFinished(false); });
     if (LogToCsv && m_recFile)
         m_recFile->WriteRecord(readSucceeded);
