@@ -76,14 +76,19 @@ function(ombrix_tests folder)
   endforeach()
 endfunction()
 
-# ombrix_benchmarks(LIBS target...): every bench_*.cpp becomes one Google Benchmark executable
-# (the main() with its application object comes from tests/support).
+# ombrix_benchmarks(LIBS target... [UI_LIBS target...]): every bench_*.cpp becomes one Google
+# Benchmark executable (the main() with its application object comes from tests/support).
+# Files named bench_ui_*.cpp measure windows: they get a QApplication and UI_LIBS as well.
 function(ombrix_benchmarks)
-  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "LIBS;UI_LIBS" ${ARGN})
   file(GLOB benches CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/bench_*.cpp")
   foreach(file IN LISTS benches)
     get_filename_component(stem "${file}" NAME_WE)
     add_executable(${stem} "${file}")
-    target_link_libraries(${stem} PRIVATE ${ARG_LIBS} ombrix_testsupport ombrix_benchmain)
+    if(stem MATCHES "^bench_ui_")
+      target_link_libraries(${stem} PRIVATE ${ARG_UI_LIBS} ${ARG_LIBS} ombrix_testsupport ombrix_benchmain_gui)
+    else()
+      target_link_libraries(${stem} PRIVATE ${ARG_LIBS} ombrix_testsupport ombrix_benchmain)
+    endif()
   endforeach()
 endfunction()

@@ -52,6 +52,12 @@ double VerticalStep(bool binaryAxis)
     return binaryAxis ? 1.0 : 0.1;
 }
 
+bool SmoothLine(int pointCount)
+{
+    constexpr int MostSmoothPoints = 1000; // about two points per pixel column of the default width
+    return pointCount <= MostSmoothPoints;
+}
+
 double SeriesValue(double value, bool valid)
 {
     return valid ? value : std::numeric_limits<double>::quiet_NaN();

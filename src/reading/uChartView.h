@@ -42,6 +42,11 @@ double VerticalStep(bool binaryAxis);
 // the newest dated empty point).
 bool HistorySeries(const TChartHistory &history, QVector<double> &keys, QVector<double> &values);
 
+// Whether the line is drawn antialiased. A long history fills every pixel column with
+// several points, so smoothing would only blur the line while stroking it costs more than
+// the rest of the tick; a short history gets the smooth line.
+bool SmoothLine(int pointCount);
+
 // The value a point is drawn with.
 double SeriesValue(double value, bool valid);
 

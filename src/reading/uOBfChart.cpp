@@ -49,6 +49,9 @@ TfChart::TfChart(QWidget *parent)
     cChart = new QCustomPlot(pChart);
     cChart->setObjectName(QStringLiteral("cChart"));
     cChart->setCursor(Qt::CrossCursor);
+    // Joins of a 2-pixel line drawn the quick way are indistinguishable at this size, and a
+    // day of points strokes three times faster.
+    cChart->setPlottingHint(QCP::phFastPolylines, true);
     auto *chartLayout = new QVBoxLayout(pChart);
     chartLayout->setContentsMargins(0, 0, 0, 0);
     chartLayout->addWidget(cChart);
@@ -84,6 +87,7 @@ void TfChart::Init(const TLangQuan *quantity, const TChartHistory *history, cons
     m_binaryAxis = IsBinaryAxis(quantity->GetQuanType());
     static_cast<TMinStepTicker *>(cChart->yAxis->ticker().data())->MinStep = VerticalStep(m_binaryAxis);
     Series1->setLineStyle(m_binaryAxis ? QCPGraph::lsStepLeft : QCPGraph::lsLine);
+    Series1->setAntialiased(SmoothLine(history->PointCount()));
 }
 
 void TfChart::Detach()

@@ -45,10 +45,19 @@ TObfrOutputBase::TObfrOutputBase(TOBfSmartOutput *popup, QWidget *parent) : QWid
     connect(bQuietAlarmAcoustic, &QPushButton::clicked, this, &TObfrOutputBase::bQuietAlarmAcousticClick);
 }
 
+TObfrOutputBase::TObfrOutputBase(TReaderCore &core, TOBfSmartOutput *popup, QWidget *parent)
+    : TObfrOutputBase(popup, parent)
+{
+    Attach(core);
+}
+
 TObfrOutputBase::~TObfrOutputBase()
 {
     if (m_core)
         m_core->RemoveView(this);
+    // The popup rows show quantities of this frame's measurement; none may outlive its view.
+    if (!m_rows.empty() && m_popup != nullptr)
+        m_popup->ClearRows();
 }
 
 void TObfrOutputBase::Attach(TReaderCore &core)

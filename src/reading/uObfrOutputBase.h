@@ -28,6 +28,11 @@ class TObfrOutputBase : public QWidget, public IReaderView
 public:
     // popup: the program's popup window (may be none), not owned.
     explicit TObfrOutputBase(TOBfSmartOutput *popup, QWidget *parent = nullptr);
+    // The frame of a measurement: a view of core from the start. Create it before
+    // core.StartReading(), so it hears of every quantity.
+    TObfrOutputBase(TReaderCore &core, TOBfSmartOutput *popup, QWidget *parent = nullptr);
+    // Detaches from the core; rows and charts go with the frame, and so do the popup rows of
+    // a measurement still shown.
     ~TObfrOutputBase() override;
 
     // Becomes a view of core: the serial number, the error list and "disable sound" come from
@@ -59,7 +64,7 @@ private:
     void CascadeCharts();
     void DropMeasurement();
 
-    TOBfSmartOutput *m_popup;
+    QPointer<TOBfSmartOutput> m_popup; // the main window may free it first at exit
     QPointer<TReaderCore> m_core;
     std::vector<TOBfrOutputRow *> m_rows; // children of pRows
     std::vector<TfChart *> m_charts;      // top-level children of the frame

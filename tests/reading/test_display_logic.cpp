@@ -229,6 +229,13 @@ TEST(ChartSeries, AxisKindAndStep)
     }
 }
 
+TEST(ChartSeries, OnlyAShortHistoryIsSmoothed)
+{
+    const std::pair<int, bool> cases[] = {{10, true}, {1000, true}, {1001, false}, {86400, false}};
+    for (const auto &[points, smooth] : cases)
+        EXPECT_EQ(SmoothLine(points), smooth) << points << " points";
+}
+
 TEST(ChartSeries, PrefilledHistoryDrawsAsGapsBeforeTheFirstValue)
 {
     TChartHistory history;

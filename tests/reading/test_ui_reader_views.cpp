@@ -251,3 +251,24 @@ TEST(ReaderViews, RowWithoutQuantityIsRefused)
                                "ChartEnabled: Boolean) Quant is nil!");
     }
 }
+
+TEST(ReaderViews, AFrameFreedBeforeItsCoreTakesItsPopupRowsAlong)
+{
+    TErrMessageList errors;
+    TDeviceConnection conn{errors};
+    TScriptedReader reader{conn, nullptr};
+    TOBfSmartOutput popup{nullptr};
+    conn.GetQuantity(0).SetQuanType(TQuantity::qtTemperature);
+    reader.ChartPoints = 5;
+    auto frame = std::make_unique<TObfrOutputBase>(reader, &popup);
+    reader.AddQuantity(conn.GetQuantity(0));
+    reader.StartReading();
+    ASSERT_EQ(frame->RowCount(), 1);
+    ASSERT_EQ(popup.RowCount(), 1);
+
+    frame.reset();
+    EXPECT_EQ(popup.RowCount(), 0);
+    conn.GetQuantity(0).ReadOK = true;
+    reader.FinishCycle(true); // tells no freed view
+    EXPECT_EQ(reader.History(0).Added(), 1u);
+}
