@@ -2,6 +2,17 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="cs_CZ">
 <context>
+    <name>TAlarmLimitText</name>
+    <message>
+        <source>Enter a whole number from %1 to %2.</source>
+        <translation>Zadejte celé číslo od %1 do %2.</translation>
+    </message>
+    <message>
+        <source>Enter a number from %1 to %2 (decimal places: at most %3).</source>
+        <translation>Zadejte číslo od %1 do %2 (nejvýše %3 desetinná místa).</translation>
+    </message>
+</context>
+<context>
     <name>TCommandLine</name>
     <message>
         <source>Usage: %1 [autostart [options]]
@@ -149,6 +160,151 @@ SIGTERM, SIGINT a SIGHUP ukončí program stejně jako zavření jeho okna.
     </message>
 </context>
 <context>
+    <name>TOBfAcousticSettings</name>
+    <message>
+        <source>Acoustic alarm settings</source>
+        <translation>Nastavení zvukových alarmů</translation>
+    </message>
+    <message>
+        <source>Acoustic alarms</source>
+        <translation>Zvukové alarmy</translation>
+    </message>
+    <message>
+        <source>System sound:</source>
+        <translation>Systémový zvuk:</translation>
+    </message>
+    <message>
+        <source>Other sound:</source>
+        <translation>Jiný zvuk:</translation>
+    </message>
+    <message>
+        <source>Test</source>
+        <translation>Test</translation>
+    </message>
+    <message>
+        <source>Play sound once when the value is read</source>
+        <translation>Přehrát zvuk jednou při načtení hodnoty</translation>
+    </message>
+    <message>
+        <source>Play sound repeatedly during alarm is on</source>
+        <translation>Přehrávat zvuk opakovaně po dobu trvání alarmu</translation>
+    </message>
+    <message>
+        <source>Play sound repeatedly until user interrupts</source>
+        <translation>Přehrávat zvuk opakovaně, dokud ho uživatel nevypne</translation>
+    </message>
+    <message>
+        <source>Play sound every</source>
+        <translation>Přehrát zvuk každých</translation>
+    </message>
+    <message>
+        <source>seconds</source>
+        <translation>sekund</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Storno</translation>
+    </message>
+    <message>
+        <source>Sound files (*.wav)|*.WAV</source>
+        <translation>Zvukové soubory (*.wav)|*.WAV</translation>
+    </message>
+    <message>
+        <source>Only *.wav files are allowed!</source>
+        <translation>Povoleny jsou jen soubory *.wav!</translation>
+    </message>
+</context>
+<context>
+    <name>TOBfPopupSettings</name>
+    <message>
+        <source>Popup window settings</source>
+        <translation>Nastavení vyskakovacího okna</translation>
+    </message>
+    <message>
+        <source>Background color:</source>
+        <translation>Barva pozadí:</translation>
+    </message>
+    <message>
+        <source>Font color:</source>
+        <translation>Barva písma:</translation>
+    </message>
+    <message>
+        <source>Size:</source>
+        <translation>Velikost:</translation>
+    </message>
+    <message>
+        <source>Small</source>
+        <translation>Malé</translation>
+    </message>
+    <message>
+        <source>Medium</source>
+        <translation>Střední</translation>
+    </message>
+    <message>
+        <source>Large</source>
+        <translation>Velké</translation>
+    </message>
+    <message>
+        <source>On top Opacity:</source>
+        <translation>Neprůhlednost navrchu:</translation>
+    </message>
+    <message>
+        <source>applicable only when popup window is set On top</source>
+        <translation>platí jen pro vyskakovací okno nastavené vždy navrchu</translation>
+    </message>
+    <message>
+        <source>Title and border visible:</source>
+        <translation>Zobrazit titulek a okraj:</translation>
+    </message>
+    <message>
+        <source>Quantities lay-out:</source>
+        <translation>Uspořádání veličin:</translation>
+    </message>
+    <message>
+        <source>Horizontally</source>
+        <translation>Vodorovně</translation>
+    </message>
+    <message>
+        <source>Vertically</source>
+        <translation>Svisle</translation>
+    </message>
+    <message>
+        <source>Quantity titles visible:</source>
+        <translation>Zobrazit názvy veličin:</translation>
+    </message>
+    <message>
+        <source>Position:</source>
+        <translation>Poloha:</translation>
+    </message>
+    <message>
+        <source>Auto - left bottom corner</source>
+        <translation>Automaticky - levý dolní roh</translation>
+    </message>
+    <message>
+        <source>Remember custom position</source>
+        <translation>Pamatovat si vlastní polohu</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Storno</translation>
+    </message>
+</context>
+<context>
+    <name>TOBfSmartOutput</name>
+    <message>
+        <source>Serial number</source>
+        <translation>Sériové číslo</translation>
+    </message>
+</context>
+<context>
     <name>TOBfrConnPars</name>
     <message>
         <source>COM Port:</source>
@@ -204,6 +360,28 @@ SIGTERM, SIGINT a SIGHUP ukončí program stejně jako zavření jeho okna.
     <message>
         <source>Connect</source>
         <translation>Připojit</translation>
+    </message>
+</context>
+<context>
+    <name>TOBfrOutputRow</name>
+    <message>
+        <source>low alarm</source>
+        <translation>dolní alarm</translation>
+    </message>
+    <message>
+        <source>high alarm</source>
+        <translation>horní alarm</translation>
+    </message>
+</context>
+<context>
+    <name>TObfrOutputBase</name>
+    <message>
+        <source>Chart:</source>
+        <translation>Graf:</translation>
+    </message>
+    <message>
+        <source>disable sound</source>
+        <translation>vypnout zvuk</translation>
     </message>
 </context>
 <context>
@@ -274,6 +452,13 @@ SIGTERM, SIGINT a SIGHUP ukončí program stejně jako zavření jeho okna.
     </message>
 </context>
 <context>
+    <name>TReaderCore</name>
+    <message>
+        <source>Paused</source>
+        <translation>Pozastaveno</translation>
+    </message>
+</context>
+<context>
     <name>TRecFile</name>
     <message>
         <source>----</source>
@@ -302,6 +487,33 @@ SIGTERM, SIGINT a SIGHUP ukončí program stejně jako zavření jeho okna.
     <message>
         <source>Read error</source>
         <translation>Chyba čtení</translation>
+    </message>
+</context>
+<context>
+    <name>TSystemSound</name>
+    <message>
+        <source>Exclamation</source>
+        <translation>Vykřičník</translation>
+    </message>
+    <message>
+        <source>Asterisk</source>
+        <translation>Hvězdička</translation>
+    </message>
+    <message>
+        <source>Critical Stop</source>
+        <translation>Kritické zastavení</translation>
+    </message>
+    <message>
+        <source>Question</source>
+        <translation>Otázka</translation>
+    </message>
+    <message>
+        <source>Default Beep</source>
+        <translation>Výchozí pípnutí</translation>
+    </message>
+    <message>
+        <source>System Notification</source>
+        <translation>Systémové oznámení</translation>
     </message>
 </context>
 <context>
@@ -376,6 +588,78 @@ SIGTERM, SIGINT a SIGHUP ukončí program stejně jako zavření jeho okna.
     <message>
         <source>The ARP method needs administrator rights (CAP_NET_ADMIN) to write the neighbour entry.</source>
         <translation>Metoda ARP potřebuje k zápisu záznamu do tabulky sousedů práva správce (CAP_NET_ADMIN).</translation>
+    </message>
+</context>
+<context>
+    <name>TfChart</name>
+    <message>
+        <source>Paused</source>
+        <translation>Pozastaveno</translation>
+    </message>
+    <message>
+        <source>Error </source>
+        <translation>Chyba </translation>
+    </message>
+</context>
+<context>
+    <name>TfUserAlarmSettings</name>
+    <message>
+        <source>User alarm settings</source>
+        <translation>Uživatelské nastavení alarmů</translation>
+    </message>
+    <message>
+        <source>Alarms of analog values</source>
+        <translation>Alarmy analogových hodnot</translation>
+    </message>
+    <message>
+        <source>Upper limit:</source>
+        <translation>Horní mez:</translation>
+    </message>
+    <message>
+        <source>Lower limit:</source>
+        <translation>Dolní mez:</translation>
+    </message>
+    <message>
+        <source>Hysteresis:</source>
+        <translation>Hystereze:</translation>
+    </message>
+    <message>
+        <source>Alarms of binary values</source>
+        <translation>Alarmy binárních hodnot</translation>
+    </message>
+    <message>
+        <source>High alarm:</source>
+        <translation>Horní alarm:</translation>
+    </message>
+    <message>
+        <source>Low alarm:</source>
+        <translation>Dolní alarm:</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Storno</translation>
+    </message>
+</context>
+<context>
+    <name>TfrAnlgAlrmUserSettings</name>
+    <message>
+        <source>Enabled</source>
+        <translation>Povoleno</translation>
+    </message>
+</context>
+<context>
+    <name>TfrBinAlrmUserSettings</name>
+    <message>
+        <source>On closing</source>
+        <translation>Při sepnutí</translation>
+    </message>
+    <message>
+        <source>On opening</source>
+        <translation>Při rozepnutí</translation>
     </message>
 </context>
 <context>

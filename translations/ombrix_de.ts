@@ -2,6 +2,17 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
+    <name>TAlarmLimitText</name>
+    <message>
+        <source>Enter a whole number from %1 to %2.</source>
+        <translation>Geben Sie eine ganze Zahl von %1 bis %2 ein.</translation>
+    </message>
+    <message>
+        <source>Enter a number from %1 to %2 (decimal places: at most %3).</source>
+        <translation>Geben Sie eine Zahl von %1 bis %2 ein (höchstens %3 Nachkommastellen).</translation>
+    </message>
+</context>
+<context>
     <name>TCommandLine</name>
     <message>
         <source>Usage: %1 [autostart [options]]
@@ -149,6 +160,151 @@ SIGTERM, SIGINT und SIGHUP beenden das Programm wie das Schließen seines Fenste
     </message>
 </context>
 <context>
+    <name>TOBfAcousticSettings</name>
+    <message>
+        <source>Acoustic alarm settings</source>
+        <translation>Einstellungen akustischer Alarme</translation>
+    </message>
+    <message>
+        <source>Acoustic alarms</source>
+        <translation>Akustische Alarme</translation>
+    </message>
+    <message>
+        <source>System sound:</source>
+        <translation>Systemklang:</translation>
+    </message>
+    <message>
+        <source>Other sound:</source>
+        <translation>Anderer Klang:</translation>
+    </message>
+    <message>
+        <source>Test</source>
+        <translation>Test</translation>
+    </message>
+    <message>
+        <source>Play sound once when the value is read</source>
+        <translation>Klang einmal beim Lesen des Werts abspielen</translation>
+    </message>
+    <message>
+        <source>Play sound repeatedly during alarm is on</source>
+        <translation>Klang wiederholt abspielen, solange der Alarm besteht</translation>
+    </message>
+    <message>
+        <source>Play sound repeatedly until user interrupts</source>
+        <translation>Klang wiederholt abspielen, bis der Benutzer ihn abschaltet</translation>
+    </message>
+    <message>
+        <source>Play sound every</source>
+        <translation>Klang abspielen alle</translation>
+    </message>
+    <message>
+        <source>seconds</source>
+        <translation>Sekunden</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Sound files (*.wav)|*.WAV</source>
+        <translation>Klangdateien (*.wav)|*.WAV</translation>
+    </message>
+    <message>
+        <source>Only *.wav files are allowed!</source>
+        <translation>Nur *.wav-Dateien sind erlaubt!</translation>
+    </message>
+</context>
+<context>
+    <name>TOBfPopupSettings</name>
+    <message>
+        <source>Popup window settings</source>
+        <translation>Einstellungen des Popup-Fensters</translation>
+    </message>
+    <message>
+        <source>Background color:</source>
+        <translation>Hintergrundfarbe:</translation>
+    </message>
+    <message>
+        <source>Font color:</source>
+        <translation>Schriftfarbe:</translation>
+    </message>
+    <message>
+        <source>Size:</source>
+        <translation>Größe:</translation>
+    </message>
+    <message>
+        <source>Small</source>
+        <translation>Klein</translation>
+    </message>
+    <message>
+        <source>Medium</source>
+        <translation>Mittel</translation>
+    </message>
+    <message>
+        <source>Large</source>
+        <translation>Groß</translation>
+    </message>
+    <message>
+        <source>On top Opacity:</source>
+        <translation>Deckkraft im Vordergrund:</translation>
+    </message>
+    <message>
+        <source>applicable only when popup window is set On top</source>
+        <translation>gilt nur, wenn das Popup-Fenster im Vordergrund bleibt</translation>
+    </message>
+    <message>
+        <source>Title and border visible:</source>
+        <translation>Titelleiste und Rahmen sichtbar:</translation>
+    </message>
+    <message>
+        <source>Quantities lay-out:</source>
+        <translation>Anordnung der Größen:</translation>
+    </message>
+    <message>
+        <source>Horizontally</source>
+        <translation>Nebeneinander</translation>
+    </message>
+    <message>
+        <source>Vertically</source>
+        <translation>Untereinander</translation>
+    </message>
+    <message>
+        <source>Quantity titles visible:</source>
+        <translation>Namen der Größen sichtbar:</translation>
+    </message>
+    <message>
+        <source>Position:</source>
+        <translation>Position:</translation>
+    </message>
+    <message>
+        <source>Auto - left bottom corner</source>
+        <translation>Automatisch - linke untere Ecke</translation>
+    </message>
+    <message>
+        <source>Remember custom position</source>
+        <translation>Eigene Position merken</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+</context>
+<context>
+    <name>TOBfSmartOutput</name>
+    <message>
+        <source>Serial number</source>
+        <translation>Seriennummer</translation>
+    </message>
+</context>
+<context>
     <name>TOBfrConnPars</name>
     <message>
         <source>COM Port:</source>
@@ -204,6 +360,28 @@ SIGTERM, SIGINT und SIGHUP beenden das Programm wie das Schließen seines Fenste
     <message>
         <source>Connect</source>
         <translation>Verbinden</translation>
+    </message>
+</context>
+<context>
+    <name>TOBfrOutputRow</name>
+    <message>
+        <source>low alarm</source>
+        <translation>unterer Alarm</translation>
+    </message>
+    <message>
+        <source>high alarm</source>
+        <translation>oberer Alarm</translation>
+    </message>
+</context>
+<context>
+    <name>TObfrOutputBase</name>
+    <message>
+        <source>Chart:</source>
+        <translation>Diagramm:</translation>
+    </message>
+    <message>
+        <source>disable sound</source>
+        <translation>Ton aus</translation>
     </message>
 </context>
 <context>
@@ -274,6 +452,13 @@ SIGTERM, SIGINT und SIGHUP beenden das Programm wie das Schließen seines Fenste
     </message>
 </context>
 <context>
+    <name>TReaderCore</name>
+    <message>
+        <source>Paused</source>
+        <translation>Pausiert</translation>
+    </message>
+</context>
+<context>
     <name>TRecFile</name>
     <message>
         <source>----</source>
@@ -302,6 +487,33 @@ SIGTERM, SIGINT und SIGHUP beenden das Programm wie das Schließen seines Fenste
     <message>
         <source>Read error</source>
         <translation>Lesefehler</translation>
+    </message>
+</context>
+<context>
+    <name>TSystemSound</name>
+    <message>
+        <source>Exclamation</source>
+        <translation>Hinweis</translation>
+    </message>
+    <message>
+        <source>Asterisk</source>
+        <translation>Sternchen</translation>
+    </message>
+    <message>
+        <source>Critical Stop</source>
+        <translation>Kritischer Abbruch</translation>
+    </message>
+    <message>
+        <source>Question</source>
+        <translation>Frage</translation>
+    </message>
+    <message>
+        <source>Default Beep</source>
+        <translation>Standardton</translation>
+    </message>
+    <message>
+        <source>System Notification</source>
+        <translation>Systembenachrichtigung</translation>
     </message>
 </context>
 <context>
@@ -376,6 +588,78 @@ SIGTERM, SIGINT und SIGHUP beenden das Programm wie das Schließen seines Fenste
     <message>
         <source>The ARP method needs administrator rights (CAP_NET_ADMIN) to write the neighbour entry.</source>
         <translation>Die ARP-Methode benötigt Administratorrechte (CAP_NET_ADMIN), um den Nachbareintrag zu schreiben.</translation>
+    </message>
+</context>
+<context>
+    <name>TfChart</name>
+    <message>
+        <source>Paused</source>
+        <translation>Pausiert</translation>
+    </message>
+    <message>
+        <source>Error </source>
+        <translation>Fehler </translation>
+    </message>
+</context>
+<context>
+    <name>TfUserAlarmSettings</name>
+    <message>
+        <source>User alarm settings</source>
+        <translation>Benutzer-Alarmeinstellungen</translation>
+    </message>
+    <message>
+        <source>Alarms of analog values</source>
+        <translation>Alarme analoger Werte</translation>
+    </message>
+    <message>
+        <source>Upper limit:</source>
+        <translation>Oberer Grenzwert:</translation>
+    </message>
+    <message>
+        <source>Lower limit:</source>
+        <translation>Unterer Grenzwert:</translation>
+    </message>
+    <message>
+        <source>Hysteresis:</source>
+        <translation>Hysterese:</translation>
+    </message>
+    <message>
+        <source>Alarms of binary values</source>
+        <translation>Alarme binärer Werte</translation>
+    </message>
+    <message>
+        <source>High alarm:</source>
+        <translation>Oberer Alarm:</translation>
+    </message>
+    <message>
+        <source>Low alarm:</source>
+        <translation>Unterer Alarm:</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+</context>
+<context>
+    <name>TfrAnlgAlrmUserSettings</name>
+    <message>
+        <source>Enabled</source>
+        <translation>Aktiviert</translation>
+    </message>
+</context>
+<context>
+    <name>TfrBinAlrmUserSettings</name>
+    <message>
+        <source>On closing</source>
+        <translation>Beim Schließen</translation>
+    </message>
+    <message>
+        <source>On opening</source>
+        <translation>Beim Öffnen</translation>
     </message>
 </context>
 <context>

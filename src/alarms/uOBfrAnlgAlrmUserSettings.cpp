@@ -45,7 +45,7 @@ TLimitValidator *ValidatorOf(const QLineEdit *edit)
 }
 
 constexpr int EditLeft = 6;
-constexpr int EditWidth = 54;
+constexpr int EditWidth = 60;
 constexpr int RowHeight = 21;
 
 } // namespace

@@ -17,7 +17,7 @@ class TfrAnlgAlrmUserSettings : public QFrame
     Q_OBJECT
 
 public:
-    static constexpr int ColumnWidth = 100;
+    static constexpr int ColumnWidth = 120; // room for names like "Atmospheric pressure"
     static constexpr int ColumnHeight = 118;
     // The tops of the three edits within the column, for the row headings beside them.
     static constexpr int HiLimTop = 44;

@@ -14,7 +14,7 @@ class TfrBinAlrmUserSettings : public QFrame
     Q_OBJECT
 
 public:
-    static constexpr int ColumnWidth = 100;
+    static constexpr int ColumnWidth = 120; // room for names like "Atmospheric pressure"
     static constexpr int ColumnHeight = 70;
     static constexpr int OnClosingTop = 22;
     static constexpr int OnOpeningTop = 44;

@@ -1,5 +1,8 @@
 // The language menu against the built language modules placed next to a stand-in program,
 // the override it writes, and the override installed at the next start.
+#include "logging/uRecFile.h"
+#include "model/uOBGlob.h"
+#include "model/uValueText.h"
 #include "shell/uDialogs.h"
 #include "shell/uLangMenu.h"
 
@@ -169,6 +172,17 @@ TEST_F(LangMenuTest, TheOverrideInstallsItsModuleAtTheNextStart)
                   QStringLiteral("Místní datum PC"));
         EXPECT_EQ(QCoreApplication::translate("TDialogs", "Warning"), QStringLiteral("Upozornění"));
         EXPECT_EQ(TLang::HelpFileName(), QStringLiteral("help_czech.txt"));
+        // What the program writes through its own units comes out in Czech too.
+        TErrMessageList errors;
+        TRecFile record(errors, QString());
+        TQuantity temperature;
+        temperature.SetQuanType(TQuantity::qtTemperature);
+        record.Columns[0] = &temperature;
+        const QString header = record.BuildHeader();
+        EXPECT_TRUE(header.contains(QStringLiteral("Místní datum PC"))) << header.toStdString();
+        EXPECT_TRUE(header.contains(QStringLiteral("Teplota"))) << header.toStdString();
+        EXPECT_EQ(StateText(TQuantity::qtBinaryInput, 1.0), QStringLiteral("sepnuto"));
+        EXPECT_EQ(StateText(TQuantity::qtCO2Level, 0.0), QStringLiteral("neaktivní"));
     }
     EXPECT_EQ(QCoreApplication::translate("TRecFile", "Local PC Date"), QStringLiteral("Local PC Date"))
         << "removed with its translator";
