@@ -12,6 +12,7 @@
 #include "shell/uLang.h"
 #include "shell/uLangMenu.h"
 #include "shell/uOBfMainForm.h"
+#include "shell/uOBfPopupSettings.h"
 #include "shell/uPopupControl.h"
 
 #include <QApplication>
@@ -81,11 +82,15 @@ void ReportWhenShown(TOBfMainForm &mainForm, const QElapsedTimer &sinceStart)
     });
 }
 
-// The dialogs and the language menu of their own modules. The popup window's settings dialog
-// is not there yet: its menu item stays disabled.
-TMainFormDialogs ProgramDialogs(ISoundPlayer &player)
+// The dialogs and the language menu of their own modules.
+// popup: the popup window once it exists (it is created after the main window).
+TMainFormDialogs ProgramDialogs(ISoundPlayer &player, const std::unique_ptr<TOBfSmartOutput> &popup)
 {
     TMainFormDialogs dialogs;
+    dialogs.PopupSettings = [&popup](TOBfMainForm &mainForm) {
+        if (popup)
+            ShowPopupSettings(&mainForm, *popup, mainForm.frSettings->IsRunning());
+    };
     dialogs.BuildLanguageMenu = [](QMenu &menu) {
         new TLangMenu(&menu, QCoreApplication::applicationFilePath(), &menu);
     };
@@ -107,11 +112,12 @@ TMainFormDialogs ProgramDialogs(ISoundPlayer &player)
 int RunProgram(QApplication &app, const QStringList &arguments, const QElapsedTimer &sinceStart)
 {
     TCanberraPlayer player;
-    auto mainForm = std::make_unique<TOBfMainForm>(nullptr, ProgramDialogs(player));
+    std::unique_ptr<TOBfSmartOutput> popup;
+    auto mainForm = std::make_unique<TOBfMainForm>(nullptr, ProgramDialogs(player, popup));
     mainForm->frSettings->SetSoundPlayer(&player);
     ApplyXPortPortOverride(*mainForm);
     // Created after the main window; reads its own keys now and writes them when destroyed.
-    auto popup = std::make_unique<TOBfSmartOutput>(UserSettings.get());
+    popup = std::make_unique<TOBfSmartOutput>(UserSettings.get());
     const std::unique_ptr<IPopupControl> popupControl = AttachMeasurementWindows(*mainForm, *popup);
 
     // A logout, `systemctl stop` or a closed terminal ends the program as closing its window does.

@@ -10,6 +10,7 @@
 #include "shell/uApplicationSpecifical.h"
 #include "shell/uCommandLine.h"
 #include "shell/uLang.h"
+#include "shell/uOBfrLogo.h"
 #include "shell/uPopupControl.h"
 #include "shell/uSettingsModel.h"
 #include "shell/uUtilsWinAPI.h"
@@ -43,37 +44,6 @@ QAction *NamedAction(const char *name, const QString &caption, QObject *parent)
     action->setObjectName(QLatin1String(name));
     return action;
 }
-
-// The brand's picture with the link behind it; a click opens the link when one is enabled.
-class TLogoLabel : public QLabel
-{
-public:
-    TLogoLabel(std::function<void(const QUrl &)> open, QWidget *parent)
-        : QLabel(parent), m_open(std::move(open))
-    {
-        setObjectName(QStringLiteral("frLogo"));
-        setAlignment(Qt::AlignCenter);
-    }
-
-    void SetLink(bool enabled, const QString &url)
-    {
-        m_url = enabled ? url : QString();
-        setCursor(enabled ? Qt::PointingHandCursor : Qt::ArrowCursor);
-        setToolTip(m_url);
-    }
-
-protected:
-    void mousePressEvent(QMouseEvent *event) override
-    {
-        if (!m_url.isEmpty())
-            m_open(QUrl(m_url));
-        QLabel::mousePressEvent(event);
-    }
-
-private:
-    std::function<void(const QUrl &)> m_open;
-    QString m_url;
-};
 
 } // namespace
 
@@ -176,24 +146,28 @@ void TOBfMainForm::BuildTrayMenu()
 void TOBfMainForm::ApplyBrand()
 {
     const TBrandLook look = DecideBrandLook(Brand, ProgramDir, BrandingIniPath);
-    QPixmap picture;
-    if (look.BuiltInLogo)
-        picture =
-            QPixmap(QStringLiteral(":/icons/ombrix-256.png")).scaledToWidth(140, Qt::SmoothTransformation);
-    else if (!look.LogoFile.isEmpty())
-        picture.load(look.LogoFile); // a failure leaves the logo areas empty, silently
-    auto open = [this](const QUrl &url) { m_openUrl(url); };
+    QPixmap foreignLogo;
+    if (!look.BuiltInLogo && !look.LogoFile.isEmpty())
+        foreignLogo.load(look.LogoFile); // a failure leaves the logo areas empty, silently
     QWidget *areas[] = {frConnection->findChild<QWidget *>(QStringLiteral("Panel3")), frSettings->pLeft};
     for (QWidget *area : areas) {
         if (!area)
             continue;
-        auto *logo = new TLogoLabel(open, area);
+        auto *logo = new TOBfrLogo(area);
+        logo->setObjectName(QStringLiteral("frLogo"));
         if (!area->layout())
             new QVBoxLayout(area);
         area->layout()->addWidget(logo);
-        logo->setPixmap(picture);
-        logo->setVisible(!picture.isNull());
-        logo->SetLink(look.LinkEnabled, look.LinkUrl);
+        logo->UrlOpener = [this](const QUrl &url) { return m_openUrl(url); };
+        if (!look.BuiltInLogo) {
+            logo->iLogo->hide();
+            if (!foreignLogo.isNull()) {
+                logo->SetPicture(foreignLogo);
+                logo->iLogo->show();
+            }
+        }
+        logo->LinkUrl = look.LinkEnabled ? look.LinkUrl : QString();
+        logo->SetLinkEnabled(look.LinkEnabled);
     }
 }
 

@@ -10,6 +10,7 @@
 #include "connection/uOBfrConnPars.h"
 #include "discovery/IPEdit.h"
 #include "shell/TalmoTrayIcon.h"
+#include "shell/uOBfrLogo.h"
 #include "shell/uSettingsModel.h"
 #include "shell/uUtilsWinAPI.h"
 
@@ -566,14 +567,14 @@ TEST(MainFormDesktop, TheLogosFollowTheBrand)
             opened << url;
             return true;
         });
-        const QList<QLabel *> logos = rig.Form->findChildren<QLabel *>(QStringLiteral("frLogo"));
+        const QList<TOBfrLogo *> logos = rig.Form->findChildren<TOBfrLogo *>(QStringLiteral("frLogo"));
         ASSERT_EQ(logos.size(), 2);
-        for (QLabel *logo : logos) {
-            EXPECT_EQ(!logo->isHidden(), c.shown);
+        for (TOBfrLogo *logo : logos) {
+            EXPECT_EQ(!logo->iLogo->isHidden(), c.shown);
             if (c.logoFile) {
-                EXPECT_EQ(logo->pixmap().size(), QSize(40, 30));
+                EXPECT_EQ(logo->iLogo->pixmap().size(), QSize(40, 30));
             }
-            QTest::mouseClick(logo, Qt::LeftButton);
+            QTest::mouseClick(logo->iLogo, Qt::LeftButton);
         }
         if (c.link.isEmpty()) {
             EXPECT_TRUE(opened.isEmpty());
