@@ -146,26 +146,31 @@ void TOBfMainForm::BuildTrayMenu()
 void TOBfMainForm::ApplyBrand()
 {
     const TBrandLook look = DecideBrandLook(Brand, ProgramDir, BrandingIniPath);
-    QPixmap foreignLogo;
+    QPixmap picture = look.BuiltInLogo ? TOBfrLogo::BuiltInLogo() : QPixmap();
     if (!look.BuiltInLogo && !look.LogoFile.isEmpty())
-        foreignLogo.load(look.LogoFile); // a failure leaves the logo areas empty, silently
-    QWidget *areas[] = {frConnection->findChild<QWidget *>(QStringLiteral("Panel3")), frSettings->pLeft};
-    for (QWidget *area : areas) {
-        if (!area)
+        picture.load(look.LogoFile); // a failure leaves the logo areas empty, silently
+    // The measurement frame has a column of the logo's height; the connection frame a band below
+    // its fields, in which the picture is shown smaller.
+    struct TArea {
+        QWidget *Widget;
+        int MaxHeight;
+    };
+    const TArea areas[] = {{frConnection->findChild<QWidget *>(QStringLiteral("Panel3")), 180},
+                           {frSettings->pLeft, TOBfrLogo::LogoHeight}};
+    for (const TArea &area : areas) {
+        if (!area.Widget)
             continue;
-        auto *logo = new TOBfrLogo(area);
+        auto *logo = new TOBfrLogo(area.Widget);
         logo->setObjectName(QStringLiteral("frLogo"));
-        if (!area->layout())
-            new QVBoxLayout(area);
-        area->layout()->addWidget(logo);
+        if (!area.Widget->layout())
+            new QVBoxLayout(area.Widget);
+        area.Widget->layout()->addWidget(logo);
         logo->UrlOpener = [this](const QUrl &url) { return m_openUrl(url); };
-        if (!look.BuiltInLogo) {
-            logo->iLogo->hide();
-            if (!foreignLogo.isNull()) {
-                logo->SetPicture(foreignLogo);
-                logo->iLogo->show();
-            }
-        }
+        logo->iLogo->setVisible(!picture.isNull());
+        if (!picture.isNull())
+            logo->SetPicture(picture.height() > area.MaxHeight
+                                 ? picture.scaledToHeight(area.MaxHeight, Qt::SmoothTransformation)
+                                 : picture);
         logo->LinkUrl = look.LinkEnabled ? look.LinkUrl : QString();
         logo->SetLinkEnabled(look.LinkEnabled);
     }
