@@ -1,0 +1,431 @@
+#include "shell/uOBfrSettings.h"
+
+#include "comm/uTiming.h"
+#include "connection/uOBfrConnection.h"
+#include "model/uOBGlob.h"
+#include "reading/uReaderCore.h"
+#include "shell/uApplicationSpecifical.h"
+#include "shell/uDialogs.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include <array>
+
+namespace
+{
+
+constexpr int LeftPanelWidth = 178;
+constexpr int SettingsPanelHeight = 144;
+constexpr int BottomPanelHeight = 50;
+
+template <typename W> W *Named(W *widget, const char *name)
+{
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+QWidget *ColouredPanel(const char *name, QWidget *parent, const QColor &colour)
+{
+    auto *panel = Named(new QWidget(parent), name);
+    panel->setAutoFillBackground(true);
+    QPalette palette = panel->palette();
+    palette.setColor(QPalette::Window, colour);
+    panel->setPalette(palette);
+    return panel;
+}
+
+QSpinBox *NumberEdit(const char *name, int maximum, QWidget *parent)
+{
+    auto *edit = Named(new QSpinBox(parent), name);
+    edit->setRange(1, maximum);
+    edit->setValue(1);
+    edit->setAlignment(Qt::AlignRight);
+    edit->setButtonSymbols(QAbstractSpinBox::NoButtons);
+    return edit;
+}
+
+QComboBox *PresetList(const char *name, const QList<TTextValue> &entries, QWidget *parent)
+{
+    auto *list = Named(new QComboBox(parent), name);
+    for (const TTextValue &entry : entries)
+        list->addItem(entry.Display(), entry.Value);
+    list->setCurrentIndex(0);
+    return list;
+}
+
+// The number edit lies over the list, so only the list's arrow shows beside the number.
+QWidget *NumberOverList(QSpinBox *edit, QComboBox *list, QWidget *parent)
+{
+    auto *holder = new QWidget(parent);
+    constexpr int width = 130;
+    constexpr int arrow = 22;
+    holder->setFixedSize(width, list->sizeHint().height());
+    list->setParent(holder);
+    list->setGeometry(0, 0, width, holder->height());
+    edit->setParent(holder);
+    edit->setGeometry(0, 0, width - arrow, holder->height());
+    edit->raise();
+    return holder;
+}
+
+// The family-2 slots whose absence means that every probe is switched off: the Gelmi family's
+// five channels and the Dusko family's two. The fifth Gelmi channel counts too, or a device
+// measuring only on it could never be started.
+constexpr std::array<int, 7> EthernetChannelSlots{13, 14, 15, 16, 17, 18, 19};
+
+} // namespace
+
+TOBfrSettings::TOBfrSettings(QWidget *parent) : QFrame(parent)
+{
+    setObjectName(QStringLiteral("frSettings"));
+    BuildControls();
+    m_runFileDialog = [](QFileDialog &dialog) { return dialog.exec() == QDialog::Accepted; };
+
+    connect(cbLogToCsv, &QCheckBox::clicked, this, &TOBfrSettings::cbLogToCsvClick);
+    connect(bBrowseCsv, &QPushButton::clicked, this, &TOBfrSettings::bBrowseCsvClick);
+    connect(bStartStop, &QPushButton::clicked, this, &TOBfrSettings::bStartStopClick);
+    connect(bPause, &QPushButton::clicked, this, &TOBfrSettings::bPauseClick);
+    connect(bDisconnect, &QPushButton::clicked, this, &TOBfrSettings::bDisconnectClick);
+    // Only a choice of the user copies a preset; typing a number leaves the list as it was.
+    connect(cbPreDefIntervals, &QComboBox::activated, this, [this] { cbPreDefsChange(cbPreDefIntervals); });
+    connect(cbPreDefGraphLens, &QComboBox::activated, this, [this] { cbPreDefsChange(cbPreDefGraphLens); });
+}
+
+// The reader's record file is flushed by the reader's own destruction; stopping here first
+// keeps a tick from running into a half-destroyed frame.
+TOBfrSettings::~TOBfrSettings()
+{
+    if (m_reader)
+        m_reader->StopReading();
+    m_reader.reset();
+}
+
+void TOBfrSettings::BuildControls()
+{
+    const QColor window = palette().color(QPalette::Base);
+    pLeft = ColouredPanel("pLeft", this, QColor(0xA6, 0xCA, 0xF0)); // sky blue
+    pLeft->setFixedWidth(LeftPanelWidth);
+    auto *pMain = ColouredPanel("pMain", this, window);
+    auto *pSettings = ColouredPanel("pSettings", pMain, window);
+    pSettings->setFixedHeight(SettingsPanelHeight);
+    pOutPut = ColouredPanel("pOutPut", pMain, window);
+    auto *pBottom = ColouredPanel("pBottom", this, palette().color(QPalette::Window));
+    pBottom->setFixedHeight(BottomPanelHeight);
+
+    cbLogToCsv = Named(new QCheckBox(tr("Log to CSV file:"), pSettings), "cbLogToCsv");
+    eCsvFilename = Named(new QLineEdit(pSettings), "eCsvFilename");
+    bBrowseCsv = Named(new QPushButton(tr("Browse"), pSettings), "bBrowseCsv");
+    lInterval = Named(new QLabel(tr("Reading interval:"), pSettings), "lInterval");
+    seInterval = NumberEdit("seInterval", 36000, pSettings);
+    cbPreDefIntervals = PresetList("cbPreDefIntervals", ReadingIntervals(), pSettings);
+    lIntervalUnit = Named(new QLabel(tr("seconds"), pSettings), "lIntervalUnit");
+    lChartLen = Named(new QLabel(tr("Graph history length:"), pSettings), "lChartLen");
+    seChartLen = NumberEdit("seChartLen", 1440, pSettings);
+    cbPreDefGraphLens = PresetList("cbPreDefGraphLens", ChartLengths(), pSettings);
+    lChartLenUnit = Named(new QLabel(tr("minutes"), pSettings), "lChartLenUnit");
+
+    auto *grid = new QGridLayout(pSettings);
+    grid->addWidget(cbLogToCsv, 0, 0, 1, 3);
+    grid->addWidget(eCsvFilename, 1, 0, 1, 2);
+    grid->addWidget(bBrowseCsv, 1, 2);
+    grid->addWidget(lInterval, 2, 0);
+    grid->addWidget(NumberOverList(seInterval, cbPreDefIntervals, pSettings), 2, 1);
+    grid->addWidget(lIntervalUnit, 2, 2);
+    grid->addWidget(lChartLen, 3, 0);
+    grid->addWidget(NumberOverList(seChartLen, cbPreDefGraphLens, pSettings), 3, 1);
+    grid->addWidget(lChartLenUnit, 3, 2);
+
+    auto *mainLayout = new QVBoxLayout(pMain);
+    mainLayout->setContentsMargins(0, 0, 0, 0);
+    mainLayout->setSpacing(0);
+    mainLayout->addWidget(pSettings);
+    mainLayout->addWidget(pOutPut, 1);
+    (new QGridLayout(pOutPut))->setContentsMargins(0, 0, 0, 0);
+
+    bDisconnect = Named(new QPushButton(tr("Disconnect"), pBottom), "bDisconnect");
+    bPause = Named(new QPushButton(tr("Pause"), pBottom), "bPause");
+    bPause->setEnabled(false);
+    bStartStop = Named(new QPushButton(tr("Start"), pBottom), "bStartStop");
+    auto *buttons = new QHBoxLayout(pBottom);
+    buttons->addWidget(bDisconnect);
+    buttons->addStretch();
+    buttons->addWidget(bPause);
+    buttons->addWidget(bStartStop);
+
+    auto *top = new QHBoxLayout;
+    top->setContentsMargins(0, 0, 0, 0);
+    top->setSpacing(0);
+    top->addWidget(pLeft);
+    top->addWidget(pMain, 1);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addLayout(top, 1);
+    layout->addWidget(pBottom);
+
+    odBrowseCsv = Named(new QFileDialog(this), "odBrowseCsv");
+    odBrowseCsv->setFileMode(QFileDialog::AnyFile);
+    odBrowseCsv->setAcceptMode(QFileDialog::AcceptOpen);
+    odBrowseCsv->setNameFilter(tr("CSV files") + QStringLiteral(" (*.csv)"));
+}
+
+bool TOBfrSettings::IsRunning() const
+{
+    return m_reader && m_reader->IsRunning();
+}
+
+bool TOBfrSettings::IsPaused() const
+{
+    return IsRunning() && m_reader->Paused;
+}
+
+bool TOBfrSettings::IsLogToCsv() const
+{
+    return cbLogToCsv->isChecked();
+}
+
+void TOBfrSettings::SetLogToCsvSilently(bool checked)
+{
+    // setChecked does not emit clicked, so the click handler stays out of it.
+    cbLogToCsv->setChecked(checked);
+}
+
+QString TOBfrSettings::GetCsvFileName() const
+{
+    return eCsvFilename->text();
+}
+
+void TOBfrSettings::SetCsvFileName(const QString &name)
+{
+    eCsvFilename->setText(name);
+}
+
+int TOBfrSettings::GetInterval() const
+{
+    return seInterval->value();
+}
+
+void TOBfrSettings::SetInterval(int seconds)
+{
+    seInterval->setValue(seconds);
+}
+
+int TOBfrSettings::GetChartLength() const
+{
+    return seChartLen->value();
+}
+
+void TOBfrSettings::SetChartLength(int minutes)
+{
+    seChartLen->setValue(minutes);
+}
+
+void TOBfrSettings::EnableMeasurementControls(bool enabled)
+{
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{lInterval, lIntervalUnit, lChartLen, lChartLenUnit, cbLogToCsv,
+                                          seInterval, cbPreDefIntervals, cbPreDefGraphLens, seChartLen})
+        w->setEnabled(enabled);
+}
+
+bool TOBfrSettings::TestOpenCsv(bool append) const
+{
+    const QString name = GetCsvFileName();
+    if (name.isEmpty())
+        return false;
+    QFile file(name);
+    const QIODevice::OpenMode mode =
+        append ? QIODevice::WriteOnly | QIODevice::Append : QIODevice::WriteOnly | QIODevice::Truncate;
+    if (!file.open(mode))
+        return false;
+    file.close();
+    return file.error() == QFileDevice::NoError;
+}
+
+void TOBfrSettings::cbPreDefsChange(QComboBox *sender)
+{
+    const int value = sender->currentData().toInt();
+    if (sender == cbPreDefIntervals)
+        seInterval->setValue(value);
+    else
+        seChartLen->setValue(value);
+}
+
+void TOBfrSettings::bBrowseCsvClick()
+{
+    if (GetCsvFileName().isEmpty()) {
+        odBrowseCsv->setDirectory(DocumentsDir);
+        odBrowseCsv->selectFile(Connection ? Connection->Device().SerialText : QString());
+    }
+    if (!m_runFileDialog(*odBrowseCsv))
+        return;
+    const QStringList chosen = odBrowseCsv->selectedFiles();
+    if (chosen.isEmpty())
+        return;
+    QString name = chosen.first().trimmed();
+    if (QFileInfo(name).suffix().isEmpty())
+        name += QStringLiteral(".csv");
+    SetCsvFileName(name);
+}
+
+void TOBfrSettings::cbLogToCsvClick()
+{
+    Refresh();
+    if (cbLogToCsv->isChecked() && GetCsvFileName().isEmpty())
+        bBrowseCsvClick();
+}
+
+void TOBfrSettings::bPauseClick()
+{
+    if (m_reader)
+        m_reader->TogglePause();
+    Refresh();
+}
+
+void TOBfrSettings::bDisconnectClick()
+{
+    if (Connection)
+        Connection->bConnDisconnClick();
+}
+
+void TOBfrSettings::bStartStopClick()
+{
+    // A tick that waits for the device lets events through; Start or Stop must not run inside it.
+    if (CSection.IsBusy())
+        return;
+    const TCSectionGuard busy;
+    if (IsRunning()) {
+        Stop();
+    } else {
+        const bool autoStarted = AutoStarted;
+        AutoStarted = false;
+        Start(autoStarted);
+    }
+    Refresh();
+}
+
+void TOBfrSettings::Stop()
+{
+    m_reader->StopReading();
+    // The reader flushes its records and tells its views first; its frame goes after it.
+    m_reader.reset();
+    delete m_readerFrame.data();
+}
+
+void TOBfrSettings::Start(bool autoStarted)
+{
+    if (!Connection)
+        return;
+    if (AllEthernetChannelsAbsent()) {
+        TDialogs::ShowMessageKind(
+            tr("All channels (probes) are disabled. Use Calidor (configuration program) to "
+               "enable at least one channel."),
+            TMsgKind::Information);
+        return;
+    }
+    if (m_host)
+        m_host->SaveSettings();
+    const TCsvMode csv = SettleCsvFile(autoStarted);
+    if (csv == TCsvMode::Cancelled || csv == TCsvMode::Failed)
+        return;
+
+    // A reader of an earlier measurement that stopped by itself goes before a new one comes.
+    m_reader.reset();
+    delete m_readerFrame.data();
+    m_reader = CreateReader(Connection->Device(), m_player);
+    if (!m_reader) {
+        TDialogs::MessageDlgStd(tr("Unknown sensor family."), TMsgKind::Error, {TMsgButton::OK});
+        return;
+    }
+    const QFileInfo csvFile(GetCsvFileName());
+    m_reader->CsvFolder = csvFile.path();
+    m_reader->CsvFileName = csvFile.fileName();
+    m_reader->LogToCsv = IsLogToCsv();
+    m_reader->ChartPoints = TReaderCore::ChartPointsOf(GetChartLength(), GetInterval());
+    m_reader->IntervalSec = GetInterval();
+    m_reader->SoundMode = SoundMode;
+    m_reader->SystemSound = SystemSound;
+    m_reader->SoundFile = SoundFile;
+    m_reader->RepeatInterval = RepeatInterval;
+    m_reader->RepeatMode = RepeatMode;
+    m_reader->BrandingIniPath = BrandingIniPath;
+    CreateReaderFrame();
+    m_reader->StartReading();
+}
+
+bool TOBfrSettings::AllEthernetChannelsAbsent() const
+{
+    const TDeviceConnection &device = Connection->Device();
+    if (device.SensType.GetFamily() != 2)
+        return false;
+    for (int slot : EthernetChannelSlots)
+        if (device.GetQuantity(slot).GetQuanType() != 0)
+            return false;
+    return true;
+}
+
+TOBfrSettings::TCsvMode TOBfrSettings::SettleCsvFile(bool autoStarted)
+{
+    if (!IsLogToCsv())
+        return TCsvMode::None;
+    if (GetCsvFileName().isEmpty()) {
+        TDialogs::ShowMessageKind(tr("Csv filename required."), TMsgKind::Information);
+        return TCsvMode::Cancelled;
+    }
+    TCsvMode mode = TCsvMode::Overwrite;
+    if (QFileInfo::exists(GetCsvFileName()) && !autoStarted) {
+        enum { Overwrite = 1, Append = 2, Cancel = 3 };
+        const int answer = TDialogs::MessageDlgCustom(
+            tr("Csv file already exists."), QString(), TMsgKind::Confirmation, Cancel, Overwrite,
+            tr("Overwrite"), tr("Append"), tr("Cancel"), QString(), QString(), true);
+        if (answer == Append)
+            mode = TCsvMode::Append;
+        else if (answer != Overwrite)
+            return TCsvMode::Cancelled;
+    }
+    if (!TestOpenCsv(mode == TCsvMode::Append)) {
+        TDialogs::MessageDlgStd(tr("Unable to open CSV file for logging."), TMsgKind::Error,
+                                {TMsgButton::OK});
+        return TCsvMode::Failed;
+    }
+    return mode;
+}
+
+void TOBfrSettings::CreateReaderFrame()
+{
+    if (!m_readerFrameFactory)
+        return;
+    QWidget *frame = m_readerFrameFactory(*m_reader, pOutPut);
+    if (!frame)
+        return;
+    m_readerFrame = frame;
+    // Centred in the output area, which scrolls when the device has more rows than fit.
+    auto *scroller = new QScrollArea(pOutPut);
+    scroller->setObjectName(QStringLiteral("sbOutPut"));
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setAlignment(Qt::AlignCenter);
+    scroller->setWidgetResizable(true);
+    scroller->setWidget(frame);
+    pOutPut->layout()->addWidget(scroller);
+    // The scroller goes with the frame.
+    connect(frame, &QObject::destroyed, scroller, &QObject::deleteLater);
+    frame->show();
+}
+
+void TOBfrSettings::Refresh()
+{
+    if (m_host)
+        m_host->UpdateInterfaceState();
+}
