@@ -63,6 +63,15 @@ public:
     void Exchange(const QString &pattern);
     void ReadRecord(std::uint8_t n, TXPortRecord &record);
 
+    // The reply checks and the record decoding, apart from the socket so that
+    // they can be fed any datagram. CheckReply raises the "no response" error for
+    // an empty reply and the "invalid reply" error for one that does not match.
+    static void CheckReply(const QString &reply, const QString &pattern);
+    static QString RecordReplyPattern(std::uint8_t n);
+    // Checks a record reply (hexadecimal text) against record n's pattern and
+    // copies its data into record; record 0 ends in six bytes 0xFF.
+    static void DecodeRecordReply(std::uint8_t n, const QString &reply, TXPortRecord &record);
+
     static QString BytesToHex(const QByteArray &bytes);
     static QByteArray HexToBytes(const QString &text);
 
