@@ -379,9 +379,10 @@ std::int32_t libmodbusRead(MbusMasterInstance *h, int slave, int startAddr, std:
     if (modbus_set_slave(h->ctx, slave) != 0)
         return MBUS_ILLEGAL_ARGUMENT;
     // A reply that came after its request timed out still lies in the line
-    // buffer and, being as long as the next one, would be taken for it.
-    if (h->kind == MbusMasterInstance::Kind::Rtu)
-        modbus_flush(h->ctx);
+    // buffer and, being as long as the next one, would be taken for it. On TCP
+    // the rest of a garbled or overlong answer would likewise spoil every later
+    // reply on the connection.
+    modbus_flush(h->ctx);
     const int rc = modbus_read_registers(h->ctx, startAddr, count, regs);
     if (rc == count)
         return MBUS_OK;
@@ -390,6 +391,12 @@ std::int32_t libmodbusRead(MbusMasterInstance *h, int slave, int startAddr, std:
     const int err = errno;
     const std::int32_t result = MbusMaster::ResultOfModbusErrno(err);
     if (linkLost(err))
+        h->closeTransport();
+    // Bytes still waiting behind a bad reply on TCP mean the stream is out of step
+    // (garbage, a flood, a frame longer than it said): no later reply on this
+    // connection could be trusted, so the next open starts a fresh one.
+    else if (result == MBUS_INVALID_REPLY_ERROR && h->kind == MbusMasterInstance::Kind::Tcp &&
+             modbus_flush(h->ctx) > 0)
         h->closeTransport();
     return result;
 }

@@ -60,7 +60,8 @@ std::int32_t mbusMaster_setTcpPort(MbusHandle handle, std::int32_t port);
 std::int32_t mbusMaster_getTcpPort(MbusHandle handle);
 std::int32_t mbusMaster_closeProtocol(MbusHandle handle);
 // 1 when open. An instance that met a connection-level failure (peer closed,
-// reset, reply time-out on TCP, serial device gone) reports 0, so the caller's
+// reset, reply time-out on TCP, a TCP stream left out of step by a garbled
+// reply, serial device gone) reports 0, so the caller's
 // next open reconnects.
 std::int32_t mbusMaster_isOpen(MbusHandle handle);
 
