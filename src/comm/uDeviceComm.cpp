@@ -163,7 +163,7 @@ void TXPort::Exchange(const QString &pattern)
         DiscardPending();
         SendBuffer(HexToBytes(Request));
         if (!pattern.isEmpty())
-            Reply = BytesToHex(ReceiveBuffer(ReceiveTimeout));
+            Reply = BytesToHex(ReceiveReply());
     } catch (const Exception &) {
         Reply.clear();
         throw Exception(WriteReadFailed);
@@ -171,6 +171,33 @@ void TXPort::Exchange(const QString &pattern)
     if (pattern.isEmpty())
         return;
     CheckReply(Reply, pattern);
+}
+
+QByteArray TXPort::ReceiveReply()
+{
+    // Any host on the network can send to our port; a datagram from another than
+    // the one asked must not be taken for its record (it would identify the wrong
+    // device), so it is dropped and the wait goes on.
+    in_addr asked{};
+    if (inet_pton(AF_INET, Host.toLatin1().constData(), &asked) != 1)
+        throw Exception(QStringLiteral("Invalid host address: ") + Host);
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(ReceiveTimeout > 0 ? ReceiveTimeout : 0);
+    for (int i = 0; i < MaxStrayDatagrams; ++i) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        QString sender;
+        std::uint16_t senderPort = 0;
+        const QByteArray datagram =
+            ReceiveBuffer(left > 0 ? static_cast<int>(left) : 0, &sender, &senderPort);
+        if (sender.isEmpty())
+            return {}; // the wait is over
+        in_addr from{};
+        if (inet_pton(AF_INET, sender.toLatin1().constData(), &from) == 1 && from.s_addr == asked.s_addr &&
+            senderPort == Port)
+            return datagram;
+    }
+    return {};
 }
 
 void TXPort::CheckReply(const QString &reply, const QString &pattern)

@@ -78,4 +78,12 @@ public:
     int ReceiveTimeout = 3000;
     QString Request;
     QString Reply;
+
+    // More datagrams than this from others within one wait are a flood, not
+    // stray answers: the wait ends there.
+    static constexpr int MaxStrayDatagrams = 4096;
+
+private:
+    // The first datagram from Host:Port within ReceiveTimeout; empty when none came.
+    QByteArray ReceiveReply();
 };
