@@ -79,9 +79,9 @@ public:
     QString Request;
     QString Reply;
 
-    // More datagrams than this from others within one wait are a flood, not
-    // stray answers: the wait ends there.
-    static constexpr int MaxStrayDatagrams = 4096;
+    // The wait for the device's answer ends at its time-out however many datagrams
+    // others send meanwhile; this only guards against a clock that stands still.
+    static constexpr int MaxStrayDatagrams = 1 << 20;
 
 private:
     // The first datagram from Host:Port within ReceiveTimeout; empty when none came.
