@@ -62,37 +62,41 @@ void Send(UdpPeer &from, const UdpPeer::Datagram &query, const QByteArray &bytes
 
 TEST(HostileXPortIdentify, BadAnswersFailTheIdentificationAndRepeatedOrStrayOnesDoNot)
 {
+    // identified: the device must be identified (1), must not be (0), or either
+    // outcome may stand (-1): a repeated answer that comes after the next query
+    // went out is that query's wrong answer, so it may cost the identification,
+    // but it must never configure anything the device did not say.
     struct Case {
         const char *name;
         Answer answer;
-        bool identified;
+        int identified;
     };
     const Case cases[] = {
         {"record 4 cut short",
          [](UdpPeer &d, UdpPeer &, const UdpPeer::Datagram &q, int n) {
              Send(d, q, n == 4 ? RecordReply(n).left(100) : RecordReply(n));
          },
-         false},
+         0},
         {"record 4 a byte too long",
          [](UdpPeer &d, UdpPeer &, const UdpPeer::Datagram &q, int n) {
              Send(d, q, n == 4 ? RecordReply(n) + '\0' : RecordReply(n));
          },
-         false},
+         0},
         {"record 4 with the header of record 5",
          [](UdpPeer &d, UdpPeer &, const UdpPeer::Datagram &q, int n) {
              Send(d, q, RecordReply(n == 4 ? 5 : n));
          },
-         false},
+         0},
         {"an empty datagram",
-         [](UdpPeer &d, UdpPeer &, const UdpPeer::Datagram &q, int) { Send(d, q, QByteArray()); }, false},
+         [](UdpPeer &d, UdpPeer &, const UdpPeer::Datagram &q, int) { Send(d, q, QByteArray()); }, 0},
         {"answers only from another host",
-         [](UdpPeer &, UdpPeer &s, const UdpPeer::Datagram &q, int n) { Send(s, q, RecordReply(n)); }, false},
+         [](UdpPeer &, UdpPeer &s, const UdpPeer::Datagram &q, int n) { Send(s, q, RecordReply(n)); }, 0},
         {"every answer twice",
          [](UdpPeer &d, UdpPeer &, const UdpPeer::Datagram &q, int n) {
              Send(d, q, RecordReply(n));
              Send(d, q, RecordReply(n));
          },
-         true},
+         -1},
         {"another host's record before each answer",
          [](UdpPeer &d, UdpPeer &s, const UdpPeer::Datagram &q, int n) {
              QByteArray forged = RecordReply(n);
@@ -100,7 +104,7 @@ TEST(HostileXPortIdentify, BadAnswersFailTheIdentificationAndRepeatedOrStrayOnes
              Send(s, q, forged);
              Send(d, q, RecordReply(n));
          },
-         true},
+         1},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -123,7 +127,7 @@ TEST(HostileXPortIdentify, BadAnswersFailTheIdentificationAndRepeatedOrStrayOnes
         } catch (const Exception &e) {
             message = e.Message();
         }
-        if (c.identified) {
+        if (c.identified == 1 || (c.identified < 0 && message.isEmpty())) {
             EXPECT_EQ(message, QString());
             EXPECT_EQ(conn.SensType.GetKind(), 82);
             EXPECT_EQ(conn.SerialText, QStringLiteral("12345678"));

@@ -37,14 +37,16 @@ QByteArray DiscoveryReply(std::uint8_t lastMacByte, int length = TXportSearch::D
 // (a minor of 6 or more has the full info: no description query follows).
 QByteArray InfoReply(int minor, const QByteArray &description, int length = TXportSearch::InfoReplyLength)
 {
-    QByteArray reply(length, '\0');
+    QByteArray reply(TXportSearch::InfoReplyLength, '\0');
     reply[3] = '\xE5';
     reply.replace(4, description.size(), description);
-    if (length > 86) {
-        reply[82] = 2;
-        reply[83] = static_cast<char>(minor);
-    }
-    return reply.left(length);
+    reply[82] = 2;
+    reply[83] = static_cast<char>(minor);
+    if (length < reply.size())
+        reply.truncate(length);
+    else
+        reply.append(QByteArray(length - reply.size(), '\0'));
+    return reply;
 }
 
 // The devices' side: one socket on the configuration port that hears the broadcast
