@@ -163,39 +163,82 @@ void TXPort::Exchange(const QString &pattern)
         DiscardPending();
         SendBuffer(HexToBytes(Request));
         if (!pattern.isEmpty())
-            Reply = BytesToHex(ReceiveBuffer(ReceiveTimeout));
+            Reply = BytesToHex(ReceiveReply());
     } catch (const Exception &) {
         Reply.clear();
         throw Exception(WriteReadFailed);
     }
     if (pattern.isEmpty())
         return;
-    if (Reply.isEmpty())
+    CheckReply(Reply, pattern);
+}
+
+QByteArray TXPort::ReceiveReply()
+{
+    // Any host on the network can send to our port; a datagram from another than
+    // the one asked must not be taken for its record (it would identify the wrong
+    // device), so it is dropped and the wait goes on.
+    in_addr asked{};
+    if (inet_pton(AF_INET, Host.toLatin1().constData(), &asked) != 1)
+        throw Exception(QStringLiteral("Invalid host address: ") + Host);
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(ReceiveTimeout > 0 ? ReceiveTimeout : 0);
+    for (int i = 0; i < MaxStrayDatagrams; ++i) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        QString sender;
+        std::uint16_t senderPort = 0;
+        const QByteArray datagram =
+            ReceiveBuffer(left > 0 ? static_cast<int>(left) : 0, &sender, &senderPort);
+        if (sender.isEmpty())
+            return {}; // the wait is over
+        in_addr from{};
+        if (inet_pton(AF_INET, sender.toLatin1().constData(), &from) == 1 && from.s_addr == asked.s_addr &&
+            senderPort == Port)
+            return datagram;
+    }
+    return {};
+}
+
+void TXPort::CheckReply(const QString &reply, const QString &pattern)
+{
+    if (reply.isEmpty())
         throw Exception(NoResponse);
-    bool match = Reply.size() == pattern.size();
+    bool match = reply.size() == pattern.size();
     for (qsizetype i = 0; match && i < pattern.size(); ++i)
-        match = pattern[i] == QLatin1Char('d') || pattern[i] == Reply[i];
+        match = pattern[i] == QLatin1Char('d') || pattern[i] == reply[i];
     if (!match)
         throw Exception(InvalidReply);
 }
 
-void TXPort::ReadRecord(std::uint8_t n, TXPortRecord &record)
+QString TXPort::RecordReplyPattern(std::uint8_t n)
 {
     if (n > 15)
         throw Exception(InvalidParameter);
     const QChar r = QLatin1Char("0123456789ABCDEF"[n]);
-    Request = QStringLiteral("000100Er");
-    Request.replace(QLatin1Char('r'), r);
-    const QString pattern = n == 0 ? QStringLiteral("000000D0") + QString(240, QLatin1Char('d'))
-                                   : QStringLiteral("000000D") + r + QString(252, QLatin1Char('d'));
-    Exchange(pattern);
-    const QByteArray data = HexToBytes(Reply.mid(8));
+    return n == 0 ? QStringLiteral("000000D0") + QString(240, QLatin1Char('d'))
+                  : QStringLiteral("000000D") + r + QString(252, QLatin1Char('d'));
+}
+
+void TXPort::DecodeRecordReply(std::uint8_t n, const QString &reply, TXPortRecord &record)
+{
+    CheckReply(reply, RecordReplyPattern(n));
+    const QByteArray data = HexToBytes(reply.mid(8));
     for (qsizetype i = 0; i < data.size() && i < static_cast<qsizetype>(record.size()); ++i)
         record[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(data[i]);
     if (n == 0) {
         for (std::size_t i = 120; i < record.size(); ++i)
             record[i] = 0xFF;
     }
+}
+
+void TXPort::ReadRecord(std::uint8_t n, TXPortRecord &record)
+{
+    const QString pattern = RecordReplyPattern(n);
+    Request = QStringLiteral("000100Er");
+    Request.replace(QLatin1Char('r'), QLatin1Char("0123456789ABCDEF"[n]));
+    Exchange(pattern);
+    DecodeRecordReply(n, Reply, record);
 }
 
 QString TXPort::BytesToHex(const QByteArray &bytes)

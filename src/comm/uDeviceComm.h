@@ -63,10 +63,27 @@ public:
     void Exchange(const QString &pattern);
     void ReadRecord(std::uint8_t n, TXPortRecord &record);
 
+    // The reply checks and the record decoding, apart from the socket so that
+    // they can be fed any datagram. CheckReply raises the "no response" error for
+    // an empty reply and the "invalid reply" error for one that does not match.
+    static void CheckReply(const QString &reply, const QString &pattern);
+    static QString RecordReplyPattern(std::uint8_t n);
+    // Checks a record reply (hexadecimal text) against record n's pattern and
+    // copies its data into record; record 0 ends in six bytes 0xFF.
+    static void DecodeRecordReply(std::uint8_t n, const QString &reply, TXPortRecord &record);
+
     static QString BytesToHex(const QByteArray &bytes);
     static QByteArray HexToBytes(const QString &text);
 
     int ReceiveTimeout = 3000;
     QString Request;
     QString Reply;
+
+    // The wait for the device's answer ends at its time-out however many datagrams
+    // others send meanwhile; this only guards against a clock that stands still.
+    static constexpr int MaxStrayDatagrams = 1 << 20;
+
+private:
+    // The first datagram from Host:Port within ReceiveTimeout; empty when none came.
+    QByteArray ReceiveReply();
 };

@@ -270,30 +270,17 @@ std::int32_t asciiRead(MbusMasterInstance *h, int slave, int startAddr, std::uin
             return MBUS_REPLY_TIMEOUT_ERROR;
     }
 
-    // Collect one frame: a ':' starts it (and restarts it, as the framing
-    // allows), LF ends it.
-    std::string reply;
-    bool inFrame = false;
+    MbusMaster::TAsciiFrameCollector collector;
     for (;;) {
         char buf[256];
         const ssize_t n = ::read(fd, buf, sizeof buf);
         if (n < 0 && errno != EAGAIN && errno != EINTR)
             return asciiIoFailure(h, errno);
-        bool complete = false;
-        for (ssize_t i = 0; i < n && !complete; ++i) {
-            const char c = buf[i];
-            if (c == ':') {
-                inFrame = true;
-                reply.clear();
-            } else if (inFrame) {
-                reply += c;
-                complete = c == '\n';
-                if (reply.size() > 2 * 260)
-                    return MBUS_INVALID_FRAME_ERROR;
-            }
-        }
-        if (complete)
+        const std::int32_t collected = collector.Feed(buf, n);
+        if (collected == MBUS_OK)
             break;
+        if (collected != MBUS_REPLY_TIMEOUT_ERROR)
+            return collected;
         const int wait = remainingMs();
         if (wait == 0)
             return MBUS_REPLY_TIMEOUT_ERROR;
@@ -308,14 +295,39 @@ std::int32_t asciiRead(MbusMasterInstance *h, int slave, int startAddr, std::uin
                 return asciiIoFailure(h, EIO);
         }
     }
+    return MbusMaster::DecodeAsciiReply(collector.Frame, slave, regs, count);
+}
 
-    if (reply.size() < 2 || reply[reply.size() - 2] != '\r')
+} // namespace
+
+std::int32_t MbusMaster::TAsciiFrameCollector::Feed(const char *data, long count)
+{
+    for (long i = 0; i < count; ++i) {
+        const char c = data[i];
+        if (c == ':') {
+            InFrame = true;
+            Frame.clear();
+        } else if (InFrame) {
+            Frame += c;
+            if (Frame.size() > 2 * 260)
+                return MBUS_INVALID_FRAME_ERROR;
+            if (c == '\n')
+                return MBUS_OK;
+        }
+    }
+    return MBUS_REPLY_TIMEOUT_ERROR;
+}
+
+std::int32_t MbusMaster::DecodeAsciiReply(const std::string &frame, int slave, std::uint16_t *regs, int count)
+{
+    std::string reply = frame;
+    if (reply.size() < 2 || reply[reply.size() - 1] != '\n' || reply[reply.size() - 2] != '\r')
         return MBUS_INVALID_FRAME_ERROR;
     reply.resize(reply.size() - 2);
-    if (reply.size() % 2 != 0 || reply.size() < 6)
-        return MBUS_INVALID_FRAME_ERROR;
     std::uint8_t bytes[260];
     const std::size_t len = reply.size() / 2;
+    if (reply.size() % 2 != 0 || reply.size() < 6 || len > sizeof bytes)
+        return MBUS_INVALID_FRAME_ERROR;
     for (std::size_t i = 0; i < len; ++i) {
         const int hi = hexValue(reply[2 * i]);
         const int lo = hexValue(reply[2 * i + 1]);
@@ -339,6 +351,9 @@ std::int32_t asciiRead(MbusMasterInstance *h, int slave, int startAddr, std::uin
         regs[i] = static_cast<std::uint16_t>(bytes[3 + 2 * i] << 8 | bytes[4 + 2 * i]);
     return MBUS_OK;
 }
+
+namespace
+{
 
 // ---- libmodbus transports ---------------------------------------------------
 
@@ -364,9 +379,10 @@ std::int32_t libmodbusRead(MbusMasterInstance *h, int slave, int startAddr, std:
     if (modbus_set_slave(h->ctx, slave) != 0)
         return MBUS_ILLEGAL_ARGUMENT;
     // A reply that came after its request timed out still lies in the line
-    // buffer and, being as long as the next one, would be taken for it.
-    if (h->kind == MbusMasterInstance::Kind::Rtu)
-        modbus_flush(h->ctx);
+    // buffer and, being as long as the next one, would be taken for it. On TCP
+    // the rest of a garbled or overlong answer would likewise spoil every later
+    // reply on the connection.
+    modbus_flush(h->ctx);
     const int rc = modbus_read_registers(h->ctx, startAddr, count, regs);
     if (rc == count)
         return MBUS_OK;
@@ -375,6 +391,12 @@ std::int32_t libmodbusRead(MbusMasterInstance *h, int slave, int startAddr, std:
     const int err = errno;
     const std::int32_t result = MbusMaster::ResultOfModbusErrno(err);
     if (linkLost(err))
+        h->closeTransport();
+    // Bytes still waiting behind a bad reply on TCP mean the stream is out of step
+    // (garbage, a flood, a frame longer than it said): no later reply on this
+    // connection could be trusted, so the next open starts a fresh one.
+    else if (result == MBUS_INVALID_REPLY_ERROR && h->kind == MbusMasterInstance::Kind::Tcp &&
+             modbus_flush(h->ctx) > 0)
         h->closeTransport();
     return result;
 }

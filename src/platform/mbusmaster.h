@@ -9,6 +9,7 @@
 // one of the result codes below. All calls come from one thread.
 
 #include <cstdint>
+#include <string>
 
 extern "C" {
 
@@ -59,7 +60,8 @@ std::int32_t mbusMaster_setTcpPort(MbusHandle handle, std::int32_t port);
 std::int32_t mbusMaster_getTcpPort(MbusHandle handle);
 std::int32_t mbusMaster_closeProtocol(MbusHandle handle);
 // 1 when open. An instance that met a connection-level failure (peer closed,
-// reset, reply time-out on TCP, serial device gone) reports 0, so the caller's
+// reset, reply time-out on TCP, a TCP stream left out of step by a garbled
+// reply, serial device gone) reports 0, so the caller's
 // next open reconnects.
 std::int32_t mbusMaster_isOpen(MbusHandle handle);
 
@@ -89,5 +91,20 @@ namespace MbusMaster
 // Its own function so every mapping can be checked, also those of failures that
 // are hard to cause on demand.
 std::int32_t ResultOfModbusErrno(int err);
+
+// The Modbus ASCII reply framing, apart from the port so that any byte stream can
+// be fed to it. Feed collects one frame: a ':' starts it (and restarts it, as the
+// framing allows), LF ends it; it returns MBUS_OK when a frame is complete (its
+// text, without the ':', stays in Frame), MBUS_INVALID_FRAME_ERROR when the frame
+// grew longer than any reply can be, and MBUS_REPLY_TIMEOUT_ERROR while it needs more.
+struct TAsciiFrameCollector {
+    std::int32_t Feed(const char *data, long count);
+    bool InFrame = false;
+    std::string Frame;
+};
+
+// A collected reply frame ("…CR LF") to Read Holding Registers of count registers
+// from slave: the registers on MBUS_OK, otherwise the result code of the fault.
+std::int32_t DecodeAsciiReply(const std::string &frame, int slave, std::uint16_t *regs, int count);
 
 } // namespace MbusMaster

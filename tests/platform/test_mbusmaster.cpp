@@ -367,3 +367,24 @@ TEST(MbusMasterAscii, RequestCarriesReferenceMinusOneAndTheLrc)
     // 01 03 10 00 00 02: LRC = -(0x16) = 0xEA
     EXPECT_EQ(slave.request(), ":010310000002EA\r\n");
 }
+
+TEST(MbusMasterAscii, FramingAndDecodingStandAnyBytes)
+{
+    // The collector restarts at every ':' and gives a frame up once it is longer
+    // than any reply can be; the decoder refuses a frame longer than its buffer
+    // even when it was handed one directly.
+    MbusMaster::TAsciiFrameCollector collector;
+    const std::string noisy = "\x13garbage:01:0103020102F7\r\n";
+    ASSERT_EQ(collector.Feed(noisy.data(), static_cast<long>(noisy.size())), MBUS_OK);
+    std::uint16_t reg = 0;
+    EXPECT_EQ(MbusMaster::DecodeAsciiReply(collector.Frame, 1, &reg, 1), MBUS_OK);
+    EXPECT_EQ(reg, 0x0102);
+
+    MbusMaster::TAsciiFrameCollector endless;
+    const std::string digits(600, '0');
+    const std::string overlong = ":" + digits;
+    EXPECT_EQ(endless.Feed(overlong.data(), static_cast<long>(overlong.size())), MBUS_INVALID_FRAME_ERROR);
+    EXPECT_EQ(MbusMaster::DecodeAsciiReply(digits + "\r\n", 0, &reg, 1), MBUS_INVALID_FRAME_ERROR);
+    EXPECT_EQ(MbusMaster::DecodeAsciiReply("0103020102F7", 1, &reg, 1), MBUS_INVALID_FRAME_ERROR)
+        << "no CR LF";
+}
