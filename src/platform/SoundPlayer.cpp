@@ -5,14 +5,36 @@
 #include <canberra.h>
 
 #include <array>
+#include <atomic>
 #include <utility>
 
 namespace
 {
 
-// Every sound of this player carries the same id, so cancelling it before a new play
-// makes the new sound replace the old one.
-constexpr std::uint32_t AlarmSoundId = 1;
+struct TSharedContext {
+    ca_context *context = nullptr;
+    int createResult = CA_SUCCESS;
+};
+
+// Created on first use and deliberately never destroyed (see the class comment); the
+// static keeps it reachable, so leak checkers do not report it.
+const TSharedContext &SharedContext()
+{
+    static const TSharedContext shared = [] {
+        TSharedContext s;
+        s.createResult = ca_context_create(&s.context);
+        if (s.createResult != CA_SUCCESS)
+            s.context = nullptr;
+        return s;
+    }();
+    return shared;
+}
+
+std::uint32_t NextSoundId()
+{
+    static std::atomic<std::uint32_t> next{1};
+    return next++;
+}
 
 } // namespace
 
@@ -33,20 +55,16 @@ QString Sound::EventIdOfAlias(const QString &alias)
     return alias;
 }
 
-void TCanberraPlayer::TContextDeleter::operator()(ca_context *c) const
-{
-    ca_context_destroy(c);
-}
-
 TCanberraPlayer::TCanberraPlayer()
+    : m_context(SharedContext().context), m_soundId(NextSoundId()), m_lastResult(SharedContext().createResult)
 {
-    ca_context *c = nullptr;
-    m_lastResult = ca_context_create(&c);
-    if (m_lastResult == CA_SUCCESS)
-        m_context.reset(c);
 }
 
-TCanberraPlayer::~TCanberraPlayer() = default;
+// A sound of a player that is gone has nobody left to stop it.
+TCanberraPlayer::~TCanberraPlayer()
+{
+    Stop();
+}
 
 void TCanberraPlayer::PlaySystemSound(const QString &alias)
 {
@@ -61,7 +79,7 @@ void TCanberraPlayer::PlayFile(const QString &path)
 void TCanberraPlayer::Stop()
 {
     if (m_context)
-        ca_context_cancel(m_context.get(), AlarmSoundId);
+        ca_context_cancel(m_context, m_soundId);
 }
 
 void TCanberraPlayer::Play(const char *property, const QByteArray &value)
@@ -72,6 +90,6 @@ void TCanberraPlayer::Play(const char *property, const QByteArray &value)
     }
     Stop();
     // ca_context_play starts the sound on libcanberra's own thread and returns at once.
-    m_lastResult = ca_context_play(m_context.get(), AlarmSoundId, property, value.constData(),
+    m_lastResult = ca_context_play(m_context, m_soundId, property, value.constData(),
                                    CA_PROP_CANBERRA_CACHE_CONTROL, "volatile", nullptr);
 }

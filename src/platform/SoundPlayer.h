@@ -7,7 +7,7 @@
 #include <QByteArray>
 #include <QString>
 
-#include <memory>
+#include <cstdint>
 
 class ISoundPlayer
 {
@@ -33,7 +33,10 @@ QString EventIdOfAlias(const QString &alias);
 
 struct ca_context;
 
-// The player on libcanberra and the freedesktop sound theme.
+// The player on libcanberra and the freedesktop sound theme. All players share one
+// libcanberra context that lives until the process ends: destroying a context whose last
+// sound is just finishing unloads the output driver under the driver's own playing thread,
+// which then crashes the process (seen with the ALSA driver under load).
 class TCanberraPlayer : public ISoundPlayer
 {
 public:
@@ -53,9 +56,8 @@ public:
 private:
     void Play(const char *property, const QByteArray &value);
 
-    struct TContextDeleter {
-        void operator()(ca_context *c) const;
-    };
-    std::unique_ptr<ca_context, TContextDeleter> m_context;
+    ca_context *m_context = nullptr;
+    // Sounds of this player carry this id, so one player's Stop leaves another's sound alone.
+    std::uint32_t m_soundId = 0;
     int m_lastResult = 0;
 };
