@@ -14,6 +14,8 @@ namespace XPortSearchRules
 namespace
 {
 
+// The literals are marked with their context so that lupdate collects them; the lookup
+// itself happens here, when the window is created.
 QString SearchText(const char *text)
 {
     return QCoreApplication::translate("TfXPortSearchGUI", text);
@@ -78,20 +80,20 @@ int CompareParts(const QString &a, const QString &b, QChar separator, qsizetype 
 
 TXPortSearchLangSupport DefaultSearchTexts()
 {
-    return {SearchText("Find device"),
-            SearchText("Search"),
-            SearchText("Help! My device wasn't found!"),
-            SearchText("Change IP"),
-            SearchText("Select"),
-            SearchText("Cancel"),
-            SearchText("IP address"),
-            SearchText("MAC address"),
-            SearchText("Firmware"),
-            SearchText("Device type"),
-            SearchText("Device description"),
-            SearchText("Change IP address"),
-            SearchText("Change"),
-            SearchText("Set IP address to ARP table only"),
+    return {SearchText(QT_TRANSLATE_NOOP("TfXPortSearchGUI", "Find device")),
+            SearchText(QT_TRANSLATE_NOOP("TfXPortSearchGUI", "Search")),
+            SearchText(QT_TRANSLATE_NOOP("TfXPortSearchGUI", "Help! My device wasn't found!")),
+            SearchText(QT_TRANSLATE_NOOP("TfXPortSearchGUI", "Change IP")),
+            SearchText(QT_TRANSLATE_NOOP("TfXPortSearchGUI", "Select")),
+            SearchText(QT_TRANSLATE_NOOP("TfXPortSearchGUI", "Cancel")),
+            SearchText(QT_TRANSLATE_NOOP("TfXPortSearchGUI", "IP address")),
+            SearchText(QT_TRANSLATE_NOOP("TfXPortSearchGUI", "MAC address")),
+            SearchText(QT_TRANSLATE_NOOP("TfXPortSearchGUI", "Firmware")),
+            SearchText(QT_TRANSLATE_NOOP("TfXPortSearchGUI", "Device type")),
+            SearchText(QT_TRANSLATE_NOOP("TfXPortSearchGUI", "Device description")),
+            SearchText(QT_TRANSLATE_NOOP("TfXPortSearchGUI", "Change IP address")),
+            SearchText(QT_TRANSLATE_NOOP("TfXPortSearchGUI", "Change")),
+            SearchText(QT_TRANSLATE_NOOP("TfXPortSearchGUI", "Set IP address to ARP table only")),
             {},
             {},
             {},
@@ -103,12 +105,12 @@ TXPortSearchLangSupport DefaultSearchTexts()
 TXPortIPChangeLangSupport DefaultIPChangeTexts()
 {
     const TXPortIPChange change; // its messages follow the user-interface language
-    return {ChangeText("Change IP address"),
-            ChangeText("Change"),
-            ChangeText("Cancel"),
-            ChangeText("IP address:"),
-            ChangeText("MAC address"),
-            ChangeText("Set IP address to ARP table only"),
+    return {ChangeText(QT_TRANSLATE_NOOP("TfXPortIPChangeGUI", "Change IP address")),
+            ChangeText(QT_TRANSLATE_NOOP("TfXPortIPChangeGUI", "Change")),
+            ChangeText(QT_TRANSLATE_NOOP("TfXPortIPChangeGUI", "Cancel")),
+            ChangeText(QT_TRANSLATE_NOOP("TfXPortIPChangeGUI", "IP address:")),
+            ChangeText(QT_TRANSLATE_NOOP("TfXPortIPChangeGUI", "MAC address")),
+            ChangeText(QT_TRANSLATE_NOOP("TfXPortIPChangeGUI", "Set IP address to ARP table only")),
             change.MsgArpDone,
             change.MsgRequestSent,
             change.MsgChangeError,
