@@ -219,6 +219,101 @@ SIGTERM, SIGINT a SIGHUP ukončí program stejně jako zavření jeho okna.
     </message>
 </context>
 <context>
+    <name>TOBfMainForm</name>
+    <message>
+        <source>Ombrix</source>
+        <translation>Ombrix</translation>
+    </message>
+    <message>
+        <source>Version</source>
+        <translation>Verze</translation>
+    </message>
+    <message>
+        <source>&amp;Program</source>
+        <translation>&amp;Program</translation>
+    </message>
+    <message>
+        <source>&amp;Popup window settings</source>
+        <translation>Nastavení &amp;vyskakovacího okna</translation>
+    </message>
+    <message>
+        <source>&amp;Acoustic alarms settings</source>
+        <translation>Nastavení &amp;akustických alarmů</translation>
+    </message>
+    <message>
+        <source>&amp;Language</source>
+        <translation>&amp;Jazyk</translation>
+    </message>
+    <message>
+        <source>&amp;User alarm settings</source>
+        <translation>&amp;Uživatelské alarmy</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Nápověda</translation>
+    </message>
+    <message>
+        <source>&amp;Show help file</source>
+        <translation>&amp;Zobrazit nápovědu</translation>
+    </message>
+    <message>
+        <source>Restore application</source>
+        <translation>Obnovit aplikaci</translation>
+    </message>
+    <message>
+        <source>Make popup window on top</source>
+        <translation>Vyskakovací okno navrchu</translation>
+    </message>
+    <message>
+        <source>Start/Stop</source>
+        <translation>Start/Stop</translation>
+    </message>
+    <message>
+        <source>Pause/Continue</source>
+        <translation>Pozastavit/Pokračovat</translation>
+    </message>
+    <message>
+        <source>Serial number</source>
+        <translation>Výrobní číslo</translation>
+    </message>
+    <message>
+        <source>Disconnect</source>
+        <translation>Odpojit</translation>
+    </message>
+    <message>
+        <source>Connect</source>
+        <translation>Připojit</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>Continue</source>
+        <translation>Pokračovat</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>Pozastavit</translation>
+    </message>
+    <message>
+        <source>Hide application</source>
+        <translation>Skrýt aplikaci</translation>
+    </message>
+    <message>
+        <source>Popup on top</source>
+        <translation>Vyskakovací okno navrchu</translation>
+    </message>
+    <message>
+        <source>Popup hidable</source>
+        <translation>Vyskakovací okno skrývat</translation>
+    </message>
+</context>
+<context>
     <name>TOBfPopupSettings</name>
     <message>
         <source>Popup window settings</source>
@@ -371,6 +466,81 @@ SIGTERM, SIGINT a SIGHUP ukončí program stejně jako zavření jeho okna.
     <message>
         <source>high alarm</source>
         <translation>horní alarm</translation>
+    </message>
+</context>
+<context>
+    <name>TOBfrSettings</name>
+    <message>
+        <source>Log to CSV file:</source>
+        <translation>Ukládat do souboru CSV:</translation>
+    </message>
+    <message>
+        <source>Browse</source>
+        <translation>Procházet</translation>
+    </message>
+    <message>
+        <source>Reading interval:</source>
+        <translation>Interval čtení:</translation>
+    </message>
+    <message>
+        <source>seconds</source>
+        <translation>sekund</translation>
+    </message>
+    <message>
+        <source>Graph history length:</source>
+        <translation>Délka historie grafu:</translation>
+    </message>
+    <message>
+        <source>minutes</source>
+        <translation>minut</translation>
+    </message>
+    <message>
+        <source>Disconnect</source>
+        <translation>Odpojit</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>Pozastavit</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>CSV files</source>
+        <translation>Soubory CSV</translation>
+    </message>
+    <message>
+        <source>All channels (probes) are disabled. Use Calidor (configuration program) to enable at least one channel.</source>
+        <translation>Všechny kanály (sondy) jsou vypnuté. Zapněte alespoň jeden kanál programem Calidor (konfigurační program).</translation>
+    </message>
+    <message>
+        <source>Unknown sensor family.</source>
+        <translation>Neznámá rodina snímačů.</translation>
+    </message>
+    <message>
+        <source>Csv filename required.</source>
+        <translation>Je třeba zadat název souboru CSV.</translation>
+    </message>
+    <message>
+        <source>Csv file already exists.</source>
+        <translation>Soubor CSV již existuje.</translation>
+    </message>
+    <message>
+        <source>Overwrite</source>
+        <translation>Přepsat</translation>
+    </message>
+    <message>
+        <source>Append</source>
+        <translation>Připojit na konec</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Zrušit</translation>
+    </message>
+    <message>
+        <source>Unable to open CSV file for logging.</source>
+        <translation>Soubor CSV nelze otevřít pro záznam.</translation>
     </message>
 </context>
 <context>
@@ -645,6 +815,92 @@ SIGTERM, SIGINT a SIGHUP ukončí program stejně jako zavření jeho okna.
     </message>
 </context>
 <context>
+    <name>TfXPortIPChangeGUI</name>
+    <message>
+        <source>Change IP address</source>
+        <translation>Změna IP adresy</translation>
+    </message>
+    <message>
+        <source>Change</source>
+        <translation>Změnit</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Storno</translation>
+    </message>
+    <message>
+        <source>IP address:</source>
+        <translation>IP adresa:</translation>
+    </message>
+    <message>
+        <source>MAC address</source>
+        <translation>MAC adresa</translation>
+    </message>
+    <message>
+        <source>Set IP address to ARP table only</source>
+        <translation>Zapsat IP adresu jen do tabulky ARP</translation>
+    </message>
+</context>
+<context>
+    <name>TfXPortSearchGUI</name>
+    <message>
+        <source>Find device</source>
+        <translation>Vyhledat přístroj</translation>
+    </message>
+    <message>
+        <source>Search</source>
+        <translation>Hledat</translation>
+    </message>
+    <message>
+        <source>Help! My device wasn&apos;t found!</source>
+        <translation>Pomoc! Můj přístroj nebyl nalezen!</translation>
+    </message>
+    <message>
+        <source>Change IP</source>
+        <translation>Změnit IP</translation>
+    </message>
+    <message>
+        <source>Select</source>
+        <translation>Vybrat</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Storno</translation>
+    </message>
+    <message>
+        <source>IP address</source>
+        <translation>IP adresa</translation>
+    </message>
+    <message>
+        <source>MAC address</source>
+        <translation>MAC adresa</translation>
+    </message>
+    <message>
+        <source>Firmware</source>
+        <translation>Firmware</translation>
+    </message>
+    <message>
+        <source>Device type</source>
+        <translation>Typ přístroje</translation>
+    </message>
+    <message>
+        <source>Device description</source>
+        <translation>Popis přístroje</translation>
+    </message>
+    <message>
+        <source>Change IP address</source>
+        <translation>Změna IP adresy</translation>
+    </message>
+    <message>
+        <source>Change</source>
+        <translation>Změnit</translation>
+    </message>
+    <message>
+        <source>Set IP address to ARP table only</source>
+        <translation>Zapsat IP adresu jen do tabulky ARP</translation>
+    </message>
+</context>
+<context>
     <name>TfrAnlgAlrmUserSettings</name>
     <message>
         <source>Enabled</source>
@@ -679,176 +935,6 @@ SIGTERM, SIGINT a SIGHUP ukončí program stejně jako zavření jeho okna.
     <message>
         <source>inactive</source>
         <translation>neaktivní</translation>
-    </message>
-</context>
-<context>
-    <name>TOBfMainForm</name>
-    <message>
-        <source>Ombrix</source>
-        <translation>Ombrix</translation>
-    </message>
-    <message>
-        <source>Version</source>
-        <translation>Verze</translation>
-    </message>
-    <message>
-        <source>&amp;Program</source>
-        <translation>&amp;Program</translation>
-    </message>
-    <message>
-        <source>&amp;Popup window settings</source>
-        <translation>Nastavení &amp;vyskakovacího okna</translation>
-    </message>
-    <message>
-        <source>&amp;Acoustic alarms settings</source>
-        <translation>Nastavení &amp;akustických alarmů</translation>
-    </message>
-    <message>
-        <source>&amp;Language</source>
-        <translation>&amp;Jazyk</translation>
-    </message>
-    <message>
-        <source>&amp;User alarm settings</source>
-        <translation>&amp;Uživatelské alarmy</translation>
-    </message>
-    <message>
-        <source>&amp;Help</source>
-        <translation>&amp;Nápověda</translation>
-    </message>
-    <message>
-        <source>&amp;Show help file</source>
-        <translation>&amp;Zobrazit nápovědu</translation>
-    </message>
-    <message>
-        <source>Restore application</source>
-        <translation>Obnovit aplikaci</translation>
-    </message>
-    <message>
-        <source>Make popup window on top</source>
-        <translation>Vyskakovací okno navrchu</translation>
-    </message>
-    <message>
-        <source>Start/Stop</source>
-        <translation>Start/Stop</translation>
-    </message>
-    <message>
-        <source>Pause/Continue</source>
-        <translation>Pozastavit/Pokračovat</translation>
-    </message>
-    <message>
-        <source>Serial number</source>
-        <translation>Výrobní číslo</translation>
-    </message>
-    <message>
-        <source>Disconnect</source>
-        <translation>Odpojit</translation>
-    </message>
-    <message>
-        <source>Connect</source>
-        <translation>Připojit</translation>
-    </message>
-    <message>
-        <source>Stop</source>
-        <translation>Stop</translation>
-    </message>
-    <message>
-        <source>Start</source>
-        <translation>Start</translation>
-    </message>
-    <message>
-        <source>Continue</source>
-        <translation>Pokračovat</translation>
-    </message>
-    <message>
-        <source>Pause</source>
-        <translation>Pozastavit</translation>
-    </message>
-    <message>
-        <source>Hide application</source>
-        <translation>Skrýt aplikaci</translation>
-    </message>
-    <message>
-        <source>Popup on top</source>
-        <translation>Vyskakovací okno navrchu</translation>
-    </message>
-    <message>
-        <source>Popup hidable</source>
-        <translation>Vyskakovací okno skrývat</translation>
-    </message>
-</context>
-<context>
-    <name>TOBfrSettings</name>
-    <message>
-        <source>Log to CSV file:</source>
-        <translation>Ukládat do souboru CSV:</translation>
-    </message>
-    <message>
-        <source>Browse</source>
-        <translation>Procházet</translation>
-    </message>
-    <message>
-        <source>Reading interval:</source>
-        <translation>Interval čtení:</translation>
-    </message>
-    <message>
-        <source>seconds</source>
-        <translation>sekund</translation>
-    </message>
-    <message>
-        <source>Graph history length:</source>
-        <translation>Délka historie grafu:</translation>
-    </message>
-    <message>
-        <source>minutes</source>
-        <translation>minut</translation>
-    </message>
-    <message>
-        <source>Disconnect</source>
-        <translation>Odpojit</translation>
-    </message>
-    <message>
-        <source>Pause</source>
-        <translation>Pozastavit</translation>
-    </message>
-    <message>
-        <source>Start</source>
-        <translation>Start</translation>
-    </message>
-    <message>
-        <source>CSV files</source>
-        <translation>Soubory CSV</translation>
-    </message>
-    <message>
-        <source>All channels (probes) are disabled. Use Calidor (configuration program) to enable at least one channel.</source>
-        <translation>Všechny kanály (sondy) jsou vypnuté. Zapněte alespoň jeden kanál programem Calidor (konfigurační program).</translation>
-    </message>
-    <message>
-        <source>Unknown sensor family.</source>
-        <translation>Neznámá rodina snímačů.</translation>
-    </message>
-    <message>
-        <source>Csv filename required.</source>
-        <translation>Je třeba zadat název souboru CSV.</translation>
-    </message>
-    <message>
-        <source>Csv file already exists.</source>
-        <translation>Soubor CSV již existuje.</translation>
-    </message>
-    <message>
-        <source>Overwrite</source>
-        <translation>Přepsat</translation>
-    </message>
-    <message>
-        <source>Append</source>
-        <translation>Připojit na konec</translation>
-    </message>
-    <message>
-        <source>Cancel</source>
-        <translation>Zrušit</translation>
-    </message>
-    <message>
-        <source>Unable to open CSV file for logging.</source>
-        <translation>Soubor CSV nelze otevřít pro záznam.</translation>
     </message>
 </context>
 </TS>

@@ -219,6 +219,101 @@ SIGTERM, SIGINT und SIGHUP beenden das Programm wie das Schließen seines Fenste
     </message>
 </context>
 <context>
+    <name>TOBfMainForm</name>
+    <message>
+        <source>Ombrix</source>
+        <translation>Ombrix</translation>
+    </message>
+    <message>
+        <source>Version</source>
+        <translation>Version</translation>
+    </message>
+    <message>
+        <source>&amp;Program</source>
+        <translation>&amp;Programm</translation>
+    </message>
+    <message>
+        <source>&amp;Popup window settings</source>
+        <translation>Einstellungen des &amp;Popup-Fensters</translation>
+    </message>
+    <message>
+        <source>&amp;Acoustic alarms settings</source>
+        <translation>Einstellungen der &amp;akustischen Alarme</translation>
+    </message>
+    <message>
+        <source>&amp;Language</source>
+        <translation>&amp;Sprache</translation>
+    </message>
+    <message>
+        <source>&amp;User alarm settings</source>
+        <translation>&amp;Benutzeralarme</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Hilfe</translation>
+    </message>
+    <message>
+        <source>&amp;Show help file</source>
+        <translation>Hilfedatei &amp;anzeigen</translation>
+    </message>
+    <message>
+        <source>Restore application</source>
+        <translation>Anwendung wiederherstellen</translation>
+    </message>
+    <message>
+        <source>Make popup window on top</source>
+        <translation>Popup-Fenster im Vordergrund</translation>
+    </message>
+    <message>
+        <source>Start/Stop</source>
+        <translation>Start/Stopp</translation>
+    </message>
+    <message>
+        <source>Pause/Continue</source>
+        <translation>Pause/Fortsetzen</translation>
+    </message>
+    <message>
+        <source>Serial number</source>
+        <translation>Seriennummer</translation>
+    </message>
+    <message>
+        <source>Disconnect</source>
+        <translation>Trennen</translation>
+    </message>
+    <message>
+        <source>Connect</source>
+        <translation>Verbinden</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Stopp</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>Continue</source>
+        <translation>Fortsetzen</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>Hide application</source>
+        <translation>Anwendung ausblenden</translation>
+    </message>
+    <message>
+        <source>Popup on top</source>
+        <translation>Popup im Vordergrund</translation>
+    </message>
+    <message>
+        <source>Popup hidable</source>
+        <translation>Popup ausblendbar</translation>
+    </message>
+</context>
+<context>
     <name>TOBfPopupSettings</name>
     <message>
         <source>Popup window settings</source>
@@ -371,6 +466,81 @@ SIGTERM, SIGINT und SIGHUP beenden das Programm wie das Schließen seines Fenste
     <message>
         <source>high alarm</source>
         <translation>oberer Alarm</translation>
+    </message>
+</context>
+<context>
+    <name>TOBfrSettings</name>
+    <message>
+        <source>Log to CSV file:</source>
+        <translation>In CSV-Datei protokollieren:</translation>
+    </message>
+    <message>
+        <source>Browse</source>
+        <translation>Durchsuchen</translation>
+    </message>
+    <message>
+        <source>Reading interval:</source>
+        <translation>Leseintervall:</translation>
+    </message>
+    <message>
+        <source>seconds</source>
+        <translation>Sekunden</translation>
+    </message>
+    <message>
+        <source>Graph history length:</source>
+        <translation>Länge des Diagrammverlaufs:</translation>
+    </message>
+    <message>
+        <source>minutes</source>
+        <translation>Minuten</translation>
+    </message>
+    <message>
+        <source>Disconnect</source>
+        <translation>Trennen</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>CSV files</source>
+        <translation>CSV-Dateien</translation>
+    </message>
+    <message>
+        <source>All channels (probes) are disabled. Use Calidor (configuration program) to enable at least one channel.</source>
+        <translation>Alle Kanäle (Fühler) sind ausgeschaltet. Schalten Sie mit Calidor (Konfigurationsprogramm) mindestens einen Kanal ein.</translation>
+    </message>
+    <message>
+        <source>Unknown sensor family.</source>
+        <translation>Unbekannte Sensorfamilie.</translation>
+    </message>
+    <message>
+        <source>Csv filename required.</source>
+        <translation>Ein CSV-Dateiname ist erforderlich.</translation>
+    </message>
+    <message>
+        <source>Csv file already exists.</source>
+        <translation>Die CSV-Datei existiert bereits.</translation>
+    </message>
+    <message>
+        <source>Overwrite</source>
+        <translation>Überschreiben</translation>
+    </message>
+    <message>
+        <source>Append</source>
+        <translation>Anhängen</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Unable to open CSV file for logging.</source>
+        <translation>Die CSV-Datei kann nicht zum Protokollieren geöffnet werden.</translation>
     </message>
 </context>
 <context>
@@ -645,6 +815,92 @@ SIGTERM, SIGINT und SIGHUP beenden das Programm wie das Schließen seines Fenste
     </message>
 </context>
 <context>
+    <name>TfXPortIPChangeGUI</name>
+    <message>
+        <source>Change IP address</source>
+        <translation>IP-Adresse ändern</translation>
+    </message>
+    <message>
+        <source>Change</source>
+        <translation>Ändern</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>IP address:</source>
+        <translation>IP-Adresse:</translation>
+    </message>
+    <message>
+        <source>MAC address</source>
+        <translation>MAC-Adresse</translation>
+    </message>
+    <message>
+        <source>Set IP address to ARP table only</source>
+        <translation>IP-Adresse nur in die ARP-Tabelle eintragen</translation>
+    </message>
+</context>
+<context>
+    <name>TfXPortSearchGUI</name>
+    <message>
+        <source>Find device</source>
+        <translation>Gerät suchen</translation>
+    </message>
+    <message>
+        <source>Search</source>
+        <translation>Suchen</translation>
+    </message>
+    <message>
+        <source>Help! My device wasn&apos;t found!</source>
+        <translation>Hilfe! Mein Gerät wurde nicht gefunden!</translation>
+    </message>
+    <message>
+        <source>Change IP</source>
+        <translation>IP ändern</translation>
+    </message>
+    <message>
+        <source>Select</source>
+        <translation>Auswählen</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>IP address</source>
+        <translation>IP-Adresse</translation>
+    </message>
+    <message>
+        <source>MAC address</source>
+        <translation>MAC-Adresse</translation>
+    </message>
+    <message>
+        <source>Firmware</source>
+        <translation>Firmware</translation>
+    </message>
+    <message>
+        <source>Device type</source>
+        <translation>Gerätetyp</translation>
+    </message>
+    <message>
+        <source>Device description</source>
+        <translation>Gerätebeschreibung</translation>
+    </message>
+    <message>
+        <source>Change IP address</source>
+        <translation>IP-Adresse ändern</translation>
+    </message>
+    <message>
+        <source>Change</source>
+        <translation>Ändern</translation>
+    </message>
+    <message>
+        <source>Set IP address to ARP table only</source>
+        <translation>IP-Adresse nur in die ARP-Tabelle eintragen</translation>
+    </message>
+</context>
+<context>
     <name>TfrAnlgAlrmUserSettings</name>
     <message>
         <source>Enabled</source>
@@ -679,176 +935,6 @@ SIGTERM, SIGINT und SIGHUP beenden das Programm wie das Schließen seines Fenste
     <message>
         <source>inactive</source>
         <translation>inaktiv</translation>
-    </message>
-</context>
-<context>
-    <name>TOBfMainForm</name>
-    <message>
-        <source>Ombrix</source>
-        <translation>Ombrix</translation>
-    </message>
-    <message>
-        <source>Version</source>
-        <translation>Version</translation>
-    </message>
-    <message>
-        <source>&amp;Program</source>
-        <translation>&amp;Programm</translation>
-    </message>
-    <message>
-        <source>&amp;Popup window settings</source>
-        <translation>Einstellungen des &amp;Popup-Fensters</translation>
-    </message>
-    <message>
-        <source>&amp;Acoustic alarms settings</source>
-        <translation>Einstellungen der &amp;akustischen Alarme</translation>
-    </message>
-    <message>
-        <source>&amp;Language</source>
-        <translation>&amp;Sprache</translation>
-    </message>
-    <message>
-        <source>&amp;User alarm settings</source>
-        <translation>&amp;Benutzeralarme</translation>
-    </message>
-    <message>
-        <source>&amp;Help</source>
-        <translation>&amp;Hilfe</translation>
-    </message>
-    <message>
-        <source>&amp;Show help file</source>
-        <translation>Hilfedatei &amp;anzeigen</translation>
-    </message>
-    <message>
-        <source>Restore application</source>
-        <translation>Anwendung wiederherstellen</translation>
-    </message>
-    <message>
-        <source>Make popup window on top</source>
-        <translation>Popup-Fenster im Vordergrund</translation>
-    </message>
-    <message>
-        <source>Start/Stop</source>
-        <translation>Start/Stopp</translation>
-    </message>
-    <message>
-        <source>Pause/Continue</source>
-        <translation>Pause/Fortsetzen</translation>
-    </message>
-    <message>
-        <source>Serial number</source>
-        <translation>Seriennummer</translation>
-    </message>
-    <message>
-        <source>Disconnect</source>
-        <translation>Trennen</translation>
-    </message>
-    <message>
-        <source>Connect</source>
-        <translation>Verbinden</translation>
-    </message>
-    <message>
-        <source>Stop</source>
-        <translation>Stopp</translation>
-    </message>
-    <message>
-        <source>Start</source>
-        <translation>Start</translation>
-    </message>
-    <message>
-        <source>Continue</source>
-        <translation>Fortsetzen</translation>
-    </message>
-    <message>
-        <source>Pause</source>
-        <translation>Pause</translation>
-    </message>
-    <message>
-        <source>Hide application</source>
-        <translation>Anwendung ausblenden</translation>
-    </message>
-    <message>
-        <source>Popup on top</source>
-        <translation>Popup im Vordergrund</translation>
-    </message>
-    <message>
-        <source>Popup hidable</source>
-        <translation>Popup ausblendbar</translation>
-    </message>
-</context>
-<context>
-    <name>TOBfrSettings</name>
-    <message>
-        <source>Log to CSV file:</source>
-        <translation>In CSV-Datei protokollieren:</translation>
-    </message>
-    <message>
-        <source>Browse</source>
-        <translation>Durchsuchen</translation>
-    </message>
-    <message>
-        <source>Reading interval:</source>
-        <translation>Leseintervall:</translation>
-    </message>
-    <message>
-        <source>seconds</source>
-        <translation>Sekunden</translation>
-    </message>
-    <message>
-        <source>Graph history length:</source>
-        <translation>Länge des Diagrammverlaufs:</translation>
-    </message>
-    <message>
-        <source>minutes</source>
-        <translation>Minuten</translation>
-    </message>
-    <message>
-        <source>Disconnect</source>
-        <translation>Trennen</translation>
-    </message>
-    <message>
-        <source>Pause</source>
-        <translation>Pause</translation>
-    </message>
-    <message>
-        <source>Start</source>
-        <translation>Start</translation>
-    </message>
-    <message>
-        <source>CSV files</source>
-        <translation>CSV-Dateien</translation>
-    </message>
-    <message>
-        <source>All channels (probes) are disabled. Use Calidor (configuration program) to enable at least one channel.</source>
-        <translation>Alle Kanäle (Fühler) sind ausgeschaltet. Schalten Sie mit Calidor (Konfigurationsprogramm) mindestens einen Kanal ein.</translation>
-    </message>
-    <message>
-        <source>Unknown sensor family.</source>
-        <translation>Unbekannte Sensorfamilie.</translation>
-    </message>
-    <message>
-        <source>Csv filename required.</source>
-        <translation>Ein CSV-Dateiname ist erforderlich.</translation>
-    </message>
-    <message>
-        <source>Csv file already exists.</source>
-        <translation>Die CSV-Datei existiert bereits.</translation>
-    </message>
-    <message>
-        <source>Overwrite</source>
-        <translation>Überschreiben</translation>
-    </message>
-    <message>
-        <source>Append</source>
-        <translation>Anhängen</translation>
-    </message>
-    <message>
-        <source>Cancel</source>
-        <translation>Abbrechen</translation>
-    </message>
-    <message>
-        <source>Unable to open CSV file for logging.</source>
-        <translation>Die CSV-Datei kann nicht zum Protokollieren geöffnet werden.</translation>
     </message>
 </context>
 </TS>
