@@ -2,35 +2,20 @@
 // one chart point per quantity, a view told through the view interface, and the CSV record
 // appended to a file, with the charts hidden. Measured with one minute and with a day of
 // history at 1 s, which must cost the same. Also the memory the histories take.
-#include "reading/uReaderCore.h"
-#include "reading/uReaderView.h"
+#include "FarvoMeasurement.h"
 
-#include "connection/uDeviceConnection.h"
-#include "model/uOBGlob.h"
+#include "reading/uReaderView.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
-#include <array>
 #include <cstdint>
 #include <malloc.h>
-#include <memory>
+#include <vector>
 
 namespace
 {
-
-constexpr std::array<int, 13> FarvoSlots = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
-
-// The reader core with a tick that reads nothing: only FinishCycle is measured.
-class TBenchReader : public TReaderCore
-{
-public:
-    using TReaderCore::TReaderCore;
-
-    void StartMeasurement() { AddFamilyQuantities(FarvoSlots, FarvoSlots); }
-    void tReaderTimer() override {}
-};
 
 // What the rows and the popup rows need from a tick: told once, they read every quantity.
 class TCountingView : public IReaderView
@@ -55,64 +40,25 @@ public:
     double Sum = 0.0;
 };
 
-// A Farvo device with thirteen present quantities, temperature with user limits.
-struct FarvoMeasurement {
-    TErrMessageList errors;
-    TDeviceConnection conn{errors};
+// The measurement with the counting view as its only view.
+struct CountedMeasurement {
     TCountingView view;
-    std::unique_ptr<TBenchReader> reader;
-    QDateTime time = QDateTime::currentDateTime();
+    FarvoMeasurement measurement;
 
-    FarvoMeasurement(int points, const QString &csvFolder)
+    CountedMeasurement(int points, const QString &csvFolder) : measurement(points, csvFolder)
     {
-        conn.SensType.SetKind(91);
-        conn.SerialText = QStringLiteral("12345678");
-        const int types[] = {
-            TQuantity::qtTemperature,      TQuantity::qtRelativeHumidity, TQuantity::qtDewPoint,
-            TQuantity::qtPressure,         TQuantity::qtCO2Concentration, TQuantity::qtBinaryInput,
-            TQuantity::qtBinaryInput,      TQuantity::qtBinaryInput,      TQuantity::qtAbsoluteHumidity,
-            TQuantity::qtSpecificHumidity, TQuantity::qtMixingRatio,      TQuantity::qtRelayOutput,
-            TQuantity::qtRelayOutput};
-        for (int slot : FarvoSlots) {
-            TLangQuan &q = conn.GetQuantity(slot);
-            q.SetQuanType(types[slot]);
-            q.ReadOK = true;
-        }
-        TLangQuan &t = conn.GetQuantity(0);
-        t.AlarmMode = TLangQuan::amLimits;
-        t.LimitsEnabled = true;
-        t.LoLim = 10.0;
-        t.HiLim = 30.0;
-
-        reader = std::make_unique<TBenchReader>(conn, nullptr);
-        reader->IntervalSec = 1;
-        reader->ChartPoints = points;
-        reader->LogToCsv = !csvFolder.isEmpty();
-        reader->CsvFolder = csvFolder;
-        reader->CsvFileName = QStringLiteral("bench.csv");
-        // A tick a second without asking the system for the time.
-        reader->Clock = [this] { return time = time.addSecs(1); };
-        reader->AddView(&view);
-        reader->StartMeasurement();
-        // The first point dates the whole history: done before the measurement.
-        Tick(0);
-    }
-
-    void Tick(std::uint64_t n)
-    {
-        for (int slot : FarvoSlots)
-            conn.GetQuantity(slot).Value = 20.0 + static_cast<double>(n % 200) * 0.1 + slot;
-        reader->FinishCycle(true);
+        measurement.reader->AddView(&view);
+        measurement.Start();
     }
 };
 
 void BM_FinishCycle(benchmark::State &state)
 {
     QTemporaryDir dir;
-    FarvoMeasurement m(static_cast<int>(state.range(0)), state.range(1) != 0 ? dir.path() : QString());
+    CountedMeasurement m(static_cast<int>(state.range(0)), state.range(1) != 0 ? dir.path() : QString());
     std::uint64_t n = 0;
     for (auto _ : state)
-        m.Tick(++n);
+        m.measurement.Tick(++n);
     benchmark::DoNotOptimize(m.view.Sum);
     state.counters["csv_bytes"] =
         static_cast<double>(QFile(dir.filePath(QStringLiteral("bench.csv"))).size());
@@ -148,7 +94,7 @@ void BM_HistoryMemory(benchmark::State &state)
     mallopt(M_MMAP_THRESHOLD, 128 * 1024);
     for (auto _ : state) {
         const double before = ResidentBytes();
-        FarvoMeasurement m(Points, QString());
+        CountedMeasurement m(Points, QString());
         resident = ResidentBytes();
         perPoint = (resident - before) / (static_cast<double>(Points) * FarvoSlots.size());
         benchmark::DoNotOptimize(m.view.Sum);
