@@ -127,6 +127,9 @@ void CheckLogFile(const Options &o)
     const QFileInfo file(o.csv);
     if (file.isDir())
         throw UsageError{QStringLiteral("-csv \"%1\" is a folder").arg(o.csv)};
+    // Records for a folder that is not there would only pile up in memory until the end.
+    if (!QFileInfo(file.absolutePath()).isDir())
+        throw UsageError{QStringLiteral("the folder of -csv \"%1\" does not exist").arg(o.csv)};
     if (file.exists() && !o.append)
         throw UsageError{
             QStringLiteral("\"%1\" exists; give -append to continue it (it is never overwritten)")

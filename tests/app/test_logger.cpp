@@ -491,6 +491,8 @@ TEST(LoggerUsage, BadUsageExitsTwoAndFailedConnectionOne)
         {QStringLiteral("-ip"), QStringLiteral("127.0.0.1"), QStringLiteral("-timeout"), QStringLiteral("0")},
         {QStringLiteral("-ip"), QStringLiteral("127.0.0.1"), QStringLiteral("read")},
         {QStringLiteral("-ip"), QStringLiteral("127.0.0.1"), QStringLiteral("-csv"), QDir::tempPath()},
+        {QStringLiteral("-ip"), QStringLiteral("127.0.0.1"), QStringLiteral("-csv"),
+         QDir::tempPath() + QStringLiteral("/ombrix-no-such-folder/log.csv")},
     };
     for (const QStringList &args : bad) {
         SCOPED_TRACE(args.join(' ').toStdString());

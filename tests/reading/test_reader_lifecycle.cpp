@@ -265,8 +265,9 @@ TEST(ReaderLifecycle, FarvoSkipsTicksWhileTheRS232WaitRuns)
     rig.Conn.Modbus.Close();
     ASSERT_TRUE(rig.Control(QStringLiteral("log clear")));
 
-    TFarvoReader reader(rig.Conn, nullptr);
+    // The view outlives the reader, which tells it the measurement ended when it goes.
     TRecordingView view;
+    TFarvoReader reader(rig.Conn, nullptr);
     reader.AddView(&view);
     QStringList readsAtFirstCycle;
     bool guardedDuringCycle = false;
