@@ -25,10 +25,13 @@ QLabel *NewLabel(const QString &name, QWidget *parent, int width, bool bold)
     return label;
 }
 
+// On the row's window-coloured background a label draws with the text role, elsewhere with
+// the window-text role: both are set, so the colour holds wherever the row sits.
 void SetTextColour(QLabel *label, const QColor &colour)
 {
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, colour);
+    palette.setColor(QPalette::Text, colour);
     label->setPalette(palette);
 }
 

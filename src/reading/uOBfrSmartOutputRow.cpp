@@ -120,6 +120,7 @@ void TOBfrSmartOutputRow::PaintLabels(const QColor &colour)
     for (QLabel *label : {lQuantName, lValue, lUnit}) {
         QPalette palette = label->palette();
         palette.setColor(QPalette::WindowText, colour);
+        palette.setColor(QPalette::Text, colour);
         label->setPalette(palette);
     }
 }

@@ -46,9 +46,10 @@ QColor PanelColour(const QWidget *w)
     return w->palette().color(QPalette::Window);
 }
 
+// The colour the widget's text is drawn with.
 QColor TextColour(const QWidget *w)
 {
-    return w->palette().color(QPalette::WindowText);
+    return w->palette().color(w->foregroundRole());
 }
 
 void SendMouse(QWidget *target, QEvent::Type type, const QPoint &global)
@@ -184,6 +185,12 @@ TEST_F(PopupTest, ShownInTheCornerWithItsOpacityAndRefusesToClose)
     EXPECT_TRUE(popup.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_FALSE(popup.close());
     EXPECT_TRUE(popup.isVisible());
+
+    // Without automatic placement a place dragged off the screen comes back inside.
+    popup.SetAutoPos(false);
+    popup.move(workArea.right() + 500, workArea.top() + 40);
+    popup.PlaceWindow();
+    EXPECT_EQ(popup.pos(), QPoint(workArea.right() + 1 - size.width() - 5, workArea.top() + 40));
 }
 
 TEST_F(PopupTest, HidableModeFadesOutAndHides)

@@ -27,9 +27,10 @@
 namespace
 {
 
+// The colour the widget's text is drawn with.
 QColor TextColour(const QWidget *w)
 {
-    return w->palette().color(QPalette::WindowText);
+    return w->palette().color(w->foregroundRole());
 }
 
 QColor PanelColour(const QWidget *w)
@@ -121,6 +122,7 @@ TEST(ReaderViews, RowsPopupAndChartsFollowAMeasurementOfTheSimulator)
     EXPECT_EQ(temperatureRow->lValue->text(), QStringLiteral("21.5"));
     EXPECT_EQ(temperatureRow->lUnit->text(), QStringLiteral("°C"));
     EXPECT_EQ(temperatureRow->lAlarm->text(), QStringLiteral("high alarm"));
+    EXPECT_EQ(TextColour(temperatureRow->lAlarm), QColor(Qt::red));
     EXPECT_EQ(TextColour(temperatureRow->lValue), QColor(Qt::black));
     EXPECT_EQ(frame.Row(1)->lValue->text(), QStringLiteral("45.5"));
     EXPECT_TRUE(frame.Row(1)->lAlarm->text().isEmpty());
@@ -188,6 +190,8 @@ TEST(ReaderViews, PausedTicksKeepTheRowsAndMarkTheCharts)
 {
     ScriptedViews v(4);
     ASSERT_EQ(v.frame.RowCount(), 2) << "the absent quantity has no row";
+    EXPECT_EQ(v.popup.RowCount(), 2);
+    EXPECT_FALSE(v.popup.isVisible()) << "hidable: hidden until the user points at the tray icon";
     TfChart *chart = v.frame.Chart(0);
     EXPECT_FALSE(chart->BinaryAxis());
     EXPECT_TRUE(v.frame.Chart(1)->BinaryAxis());
