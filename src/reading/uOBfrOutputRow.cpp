@@ -30,6 +30,11 @@ QLabel *NewLabel(const QString &name, QWidget *parent, int width, bool bold)
 void SetTextColour(QLabel *label, const QColor &colour)
 {
     QPalette palette = label->palette();
+    // Every tick sets the colours again; a palette change costs a style update, so only a real
+    // change is made.
+    if (label->testAttribute(Qt::WA_SetPalette) && palette.color(QPalette::WindowText) == colour &&
+        palette.color(QPalette::Text) == colour)
+        return;
     palette.setColor(QPalette::WindowText, colour);
     palette.setColor(QPalette::Text, colour);
     label->setPalette(palette);

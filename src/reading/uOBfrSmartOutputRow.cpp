@@ -55,6 +55,9 @@ std::uint32_t BgrFromColor(const QColor &colour)
 void SetPanelColour(QWidget *panel, const QColor &colour)
 {
     QPalette palette = panel->palette();
+    // Set on every tick; a palette change costs a style update, so only a real change is made.
+    if (panel->testAttribute(Qt::WA_SetPalette) && palette.color(QPalette::Window) == colour)
+        return;
     palette.setColor(QPalette::Window, colour);
     panel->setPalette(palette);
 }
@@ -119,6 +122,9 @@ void TOBfrSmartOutputRow::PaintLabels(const QColor &colour)
 {
     for (QLabel *label : {lQuantName, lValue, lUnit}) {
         QPalette palette = label->palette();
+        if (label->testAttribute(Qt::WA_SetPalette) && palette.color(QPalette::WindowText) == colour &&
+            palette.color(QPalette::Text) == colour)
+            continue;
         palette.setColor(QPalette::WindowText, colour);
         palette.setColor(QPalette::Text, colour);
         label->setPalette(palette);
