@@ -1,17 +1,28 @@
 // ombrix-screenshots: runs the program's windows against a device simulator and saves pictures
 // of them for the README: the main window disconnected and measuring, the popup window in both
-// layouts, a chart with a gap where the device did not answer, and the message dialogs as the
-// real flows bring them up. Run it on an X display (scripts/screenshots starts Xvfb).
+// layouts, a chart with a gap where the device did not answer, the settings dialogs and the
+// message dialogs as the real flows bring them up. Run it on an X display (scripts/screenshots
+// starts Xvfb).
 //
-//   ombrix-screenshots OUTDIR IP TCPPORT UDPPORT CONTROLSOCKET
+//   ombrix-screenshots [--lang CODE PROGRAM | --user-alarms] OUTDIR IP TCPPORT UDPPORT CONTROLSOCKET
+//
+// With --lang the language module CODE lying next to PROGRAM is chosen as the user's language
+// the way the language menu records it and loaded as the program loads it at start; then only
+// the main window is taken, measuring, as main-measuring-CODE.png. With --user-alarms only the
+// user alarm settings dialog is taken, for a device that leaves some analog alarms to the user.
 
+#include "alarms/uOBfAcousticSettings.h"
+#include "alarms/uOBfUserAlarmSettings.h"
 #include "connection/uOBfrConnPars.h"
+#include "platform/SoundPlayer.h"
 #include "reading/uOBfChart.h"
 #include "reading/uOBfSmartOutput.h"
 #include "reading/uObfrOutputBase.h"
 #include "reading/uReaderCore.h"
 #include "shell/uApplicationSpecifical.h"
+#include "shell/uLang.h"
 #include "shell/uOBfMainForm.h"
+#include "shell/uOBfPopupSettings.h"
 #include "shell/uPopupControl.h"
 
 #include <QAbstractButton>
@@ -19,12 +30,16 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalSocket>
 #include <QPushButton>
 #include <QTimer>
+#include <QTranslator>
 
 #include <cstdio>
 #include <functional>
+#include <memory>
+#include <optional>
 
 namespace
 {
@@ -110,15 +125,107 @@ void ClickStartStop(TOBfMainForm &w)
     w.frSettings->bStartStop->click();
 }
 
+// The pictures need no sound; the Test button is never pressed.
+class TSilentPlayer : public ISoundPlayer
+{
+public:
+    void PlaySystemSound(const QString &) override {}
+    void PlayFile(const QString &) override {}
+};
+
+// The settings dialogs as the program wires them into its menu (app/ombrix.cpp).
+TMainFormDialogs SettingsDialogs(ISoundPlayer &player, const std::unique_ptr<TOBfSmartOutput> &popup)
+{
+    TMainFormDialogs dialogs;
+    dialogs.PopupSettings = [&popup](TOBfMainForm &mainForm) {
+        if (popup)
+            ShowPopupSettings(&mainForm, *popup, mainForm.frSettings->IsRunning());
+    };
+    dialogs.AcousticSettings = [&player](TAcousticValues &values, QWidget *parent) {
+        TAcousticSettings settings{values.SoundMode, values.SystemSound, values.SoundFile,
+                                   values.RepeatInterval, values.RepeatMode};
+        return ShowAcousticSettings(parent, player, settings);
+    };
+    dialogs.UserAlarmSettings = [](TOBfrConnection &connection, QWidget *parent) {
+        ShowUserAlarmSettings(parent, connection.Device());
+    };
+    return dialogs;
+}
+
+// Opens the dialog behind the menu item, takes its picture and cancels it. A disabled item
+// opens nothing; then the picture is reported missing rather than waited for.
+void PhotographMenuDialog(QAction *item, const QString &name)
+{
+    if (!item->isEnabled()) {
+        Say(QStringLiteral("%1: the menu item is disabled").arg(name));
+        ++Failures;
+        return;
+    }
+    PhotographNextDialog(name, QStringLiteral("Cancel"));
+    item->trigger();
+}
+
+// The device stops answering for a few ticks: a gap in the chart.
+void TakeChartGap(TOBfMainForm &w, const QString &control)
+{
+    if (!Control(control, QStringLiteral("fault timeout 12")))
+        Say(QStringLiteral("the simulator did not take the fault"));
+    Wait(9000);
+    auto *frame = qobject_cast<TObfrOutputBase *>(w.frSettings->ReaderFrame());
+    if (frame && frame->ChartCount() > 0) {
+        TfChart *chart = frame->Chart(0);
+        chart->show();
+        Wait(1500);
+        Save(*chart, QStringLiteral("chart-gap.png"));
+    } else {
+        Say(QStringLiteral("no chart to show"));
+        ++Failures;
+    }
+}
+
+struct TLanguageChoice {
+    QString Code;
+    QString ProgramPath;
+};
+
+// Records the language as the user's choice for the program and loads its module as the
+// program does at start; null when the module cannot be loaded.
+std::unique_ptr<QTranslator> InstallLanguage(const TLanguageChoice &choice)
+{
+    if (!WriteLanguageOverride(choice.ProgramPath, choice.Code))
+        return nullptr;
+    return InstallLanguageOverride(choice.ProgramPath);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    const QStringList args = app.arguments();
+    QStringList args = app.arguments();
+    std::optional<TLanguageChoice> language;
+    bool userAlarmsOnly = false;
+    if (args.size() == 9 && args[1] == QLatin1String("--lang")) {
+        language = TLanguageChoice{args[2], QFileInfo(args[3]).absoluteFilePath()};
+        args.remove(1, 3);
+    } else if (args.size() == 7 && args[1] == QLatin1String("--user-alarms")) {
+        userAlarmsOnly = true;
+        args.remove(1);
+    }
     if (args.size() != 6) {
-        Say(QStringLiteral("usage: ombrix-screenshots OUTDIR IP TCPPORT UDPPORT CONTROLSOCKET"));
+        Say(QStringLiteral(
+            "usage: ombrix-screenshots [--lang CODE PROGRAM | --user-alarms] OUTDIR IP TCPPORT "
+            "UDPPORT CONTROLSOCKET"));
         return 2;
+    }
+    std::unique_ptr<QTranslator> translator;
+    if (language) {
+        translator = InstallLanguage(*language);
+        if (!translator) {
+            Say(QStringLiteral("could not load the language module %1 next to %2")
+                    .arg(language->Code, language->ProgramPath));
+            return 1;
+        }
     }
     OutDir = args[1];
     const QString ip = args[2];
@@ -130,8 +237,10 @@ int main(int argc, char **argv)
 
     int result = 0;
     {
-        auto w = std::make_unique<TOBfMainForm>();
-        auto popup = std::make_unique<TOBfSmartOutput>(UserSettings.get());
+        TSilentPlayer player;
+        std::unique_ptr<TOBfSmartOutput> popup;
+        auto w = std::make_unique<TOBfMainForm>(nullptr, SettingsDialogs(player, popup));
+        popup = std::make_unique<TOBfSmartOutput>(UserSettings.get());
         const std::unique_ptr<IPopupControl> popupControl = AttachMeasurementWindows(*w, *popup);
         w->frConnection->Device().XPortUdpPort = static_cast<std::uint16_t>(udpPort);
         TOBfrConnPars &pars = *w->frConnection->ConnPars();
@@ -141,66 +250,78 @@ int main(int argc, char **argv)
         WaitFor([&] { return w->isVisible(); }, 5000);
         Wait(500);
 
-        // Nothing listens on port 1: the connection message.
-        pars.SetTcpPort(1);
-        PhotographNextDialog(QStringLiteral("dialog-unable-to-connect.png"), QString());
-        w->frConnection->bConnDisconnClick();
-        pars.SetTcpPort(tcpPort);
-        Wait(300);
-        Save(*w, QStringLiteral("main-disconnected.png"));
+        if (!language && !userAlarmsOnly) {
+            // Nothing listens on port 1: the connection message.
+            pars.SetTcpPort(1);
+            PhotographNextDialog(QStringLiteral("dialog-unable-to-connect.png"), QString());
+            w->frConnection->bConnDisconnClick();
+            pars.SetTcpPort(tcpPort);
+            Wait(300);
+            Save(*w, QStringLiteral("main-disconnected.png"));
+        } else {
+            pars.SetTcpPort(tcpPort);
+        }
 
         w->frConnection->bConnDisconnClick();
         if (!w->frConnection->Connected()) {
             Say(QStringLiteral("could not connect to the simulator"));
             return 1;
         }
-        // An existing CSV file: the question, answered Cancel.
-        const QString csv = QDir(OutDir).filePath(QStringLiteral(".screenshot-existing.csv"));
-        {
-            QFile file(csv);
-            file.open(QIODevice::WriteOnly);
-            file.write("old\n");
-        }
-        w->frSettings->SetLogToCsvSilently(true);
-        w->frSettings->SetCsvFileName(csv);
         w->UpdateInterfaceState();
-        PhotographNextDialog(QStringLiteral("dialog-csv-exists.png"), QStringLiteral("Cancel"));
-        ClickStartStop(*w);
-        QFile::remove(csv);
-        w->frSettings->SetLogToCsvSilently(false);
-        w->frSettings->SetCsvFileName(QString());
-        w->frSettings->SetInterval(1);
-        w->frSettings->SetChartLength(1);
-        w->UpdateInterfaceState();
+        if (userAlarmsOnly) {
+            // Its columns come from the connected device's quantities.
+            PhotographMenuDialog(w->mUserAlarmSettings, QStringLiteral("dialog-user-alarm-settings.png"));
+        } else if (!language) {
+            // The settings dialogs from the Program menu, filled from the current settings; the
+            // acoustic alarm is switched on first so that its choices are not all greyed out.
+            TOBfrSettings &f = *w->frSettings;
+            f.SoundMode = 1;
+            f.SystemSound = QStringLiteral("SystemExclamation");
+            f.RepeatMode = 1;
+            f.RepeatInterval = 15;
+            PhotographMenuDialog(w->mAcousticSettings, QStringLiteral("dialog-acoustic-settings.png"));
+            PhotographMenuDialog(w->mPopupSettings, QStringLiteral("dialog-popup-settings.png"));
 
-        // The popup stays on top while measuring.
-        w->PopupHidable = false;
-        popupControl->SetPopupHidable(false);
-        ClickStartStop(*w);
-        Wait(5500);
-        Save(*w, QStringLiteral("main-measuring.png"));
-        popup->SetHorizontal(false);
-        Wait(1200);
-        Save(*popup, QStringLiteral("popup-vertical.png"));
-        popup->SetHorizontal(true);
-        Wait(1200);
-        Save(*popup, QStringLiteral("popup-horizontal.png"));
-
-        // The device stops answering for a few ticks: a gap in the chart.
-        if (!Control(control, QStringLiteral("fault timeout 12")))
-            Say(QStringLiteral("the simulator did not take the fault"));
-        Wait(9000);
-        auto *frame = qobject_cast<TObfrOutputBase *>(w->frSettings->ReaderFrame());
-        if (frame && frame->ChartCount() > 0) {
-            TfChart *chart = frame->Chart(0);
-            chart->show();
-            Wait(1500);
-            Save(*chart, QStringLiteral("chart-gap.png"));
-        } else {
-            Say(QStringLiteral("no chart to show"));
-            ++Failures;
+            // An existing CSV file: the question, answered Cancel.
+            const QString csv = QDir(OutDir).filePath(QStringLiteral(".screenshot-existing.csv"));
+            {
+                QFile file(csv);
+                file.open(QIODevice::WriteOnly);
+                file.write("old\n");
+            }
+            w->frSettings->SetLogToCsvSilently(true);
+            w->frSettings->SetCsvFileName(csv);
+            w->UpdateInterfaceState();
+            PhotographNextDialog(QStringLiteral("dialog-csv-exists.png"), QStringLiteral("Cancel"));
+            ClickStartStop(*w);
+            QFile::remove(csv);
+            w->frSettings->SetLogToCsvSilently(false);
+            w->frSettings->SetCsvFileName(QString());
         }
-        ClickStartStop(*w);
+        if (!userAlarmsOnly) {
+            w->frSettings->SetInterval(1);
+            w->frSettings->SetChartLength(1);
+            w->UpdateInterfaceState();
+
+            // The popup stays on top while measuring.
+            w->PopupHidable = false;
+            popupControl->SetPopupHidable(false);
+            ClickStartStop(*w);
+            Wait(5500);
+            if (language) {
+                Save(*w, QStringLiteral("main-measuring-%1.png").arg(language->Code));
+            } else {
+                Save(*w, QStringLiteral("main-measuring.png"));
+                popup->SetHorizontal(false);
+                Wait(1200);
+                Save(*popup, QStringLiteral("popup-vertical.png"));
+                popup->SetHorizontal(true);
+                Wait(1200);
+                Save(*popup, QStringLiteral("popup-horizontal.png"));
+                TakeChartGap(*w, control);
+            }
+            ClickStartStop(*w);
+        }
         w->frConnection->bConnDisconnClick();
         w->close();
         w.reset();
