@@ -488,7 +488,7 @@ SIGTERM, SIGINT und SIGHUP beenden das Programm wie das Schließen seines Fenste
     </message>
     <message>
         <source>Graph history length:</source>
-        <translation>Länge des Diagrammverlaufs:</translation>
+        <translation>Diagrammlänge:</translation>
     </message>
     <message>
         <source>minutes</source>

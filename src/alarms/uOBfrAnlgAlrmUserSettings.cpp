@@ -4,6 +4,8 @@
 #include "model/uOBGlob.h"
 
 #include <QCheckBox>
+#include <QFont>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QValidator>
@@ -106,9 +108,27 @@ QLabel *TfrAnlgAlrmUserSettings::MakeUnitLabel(const QString &name, int top)
     return label;
 }
 
+namespace
+{
+
+// The column is as narrow as the dialog's layout requires; a long quantity name ("Atmospheric
+// pressure") is set in a smaller type rather than cut at both ends, and the tooltip keeps it whole.
+void SetFittingText(QLabel *label, const QString &text)
+{
+    label->setText(text);
+    label->setToolTip(text);
+    QFont font = label->font();
+    const int available = label->width() - 4;
+    while (QFontMetrics(font).horizontalAdvance(text) > available && font.pointSizeF() > 6.0)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    label->setFont(font);
+}
+
+} // namespace
+
 void TfrAnlgAlrmUserSettings::LoadFromQuantity()
 {
-    lQuantName->setText(Quantity->GetName());
+    SetFittingText(lQuantName, Quantity->GetName());
     const QString unit = Quantity->GetUnitSymbol();
     for (QLabel *label : {lHiLimUnit, lLoLimUnit, lHystUnit})
         label->setText(unit);
