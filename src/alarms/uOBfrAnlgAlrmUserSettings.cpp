@@ -1,11 +1,10 @@
 #include "alarms/uOBfrAnlgAlrmUserSettings.h"
 
+#include "alarms/uOBfrAlarmColumn.h"
 #include "model/uExceptions.h"
 #include "model/uOBGlob.h"
 
 #include <QCheckBox>
-#include <QFont>
-#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QValidator>
@@ -61,18 +60,8 @@ TfrAnlgAlrmUserSettings::TfrAnlgAlrmUserSettings(TLangQuan *quant, QWidget *pare
     setObjectName(QStringLiteral("frAnlgAlrmUserSettings"));
     setFixedSize(ColumnWidth, ColumnHeight);
 
-    pMain = new QFrame(this);
-    pMain->setObjectName(QStringLiteral("pMain"));
-    pMain->setFrameShape(QFrame::Panel);
-    pMain->setFrameShadow(QFrame::Raised);
-    pMain->setGeometry(0, 0, ColumnWidth, ColumnHeight);
-
-    lQuantName = new QLabel(pMain);
-    lQuantName->setObjectName(QStringLiteral("lQuantName"));
-    lQuantName->setAlignment(Qt::AlignCenter);
-    lQuantName->setAutoFillBackground(true);
-    lQuantName->setStyleSheet(QStringLiteral("background-color: grey; color: white;"));
-    lQuantName->setGeometry(2, 2, ColumnWidth - 4, 18);
+    pMain = AlarmColumn::CreatePanel(this, ColumnWidth, ColumnHeight);
+    lQuantName = AlarmColumn::CreateTitle(pMain, ColumnWidth);
 
     cbEnabled = new QCheckBox(tr("Enabled"), pMain);
     cbEnabled->setObjectName(QStringLiteral("cbEnabled"));
@@ -108,27 +97,9 @@ QLabel *TfrAnlgAlrmUserSettings::MakeUnitLabel(const QString &name, int top)
     return label;
 }
 
-namespace
-{
-
-// The column is as narrow as the dialog's layout requires; a long quantity name ("Atmospheric
-// pressure") is set in a smaller type rather than cut at both ends, and the tooltip keeps it whole.
-void SetFittingText(QLabel *label, const QString &text)
-{
-    label->setText(text);
-    label->setToolTip(text);
-    QFont font = label->font();
-    const int available = label->width() - 4;
-    while (QFontMetrics(font).horizontalAdvance(text) > available && font.pointSizeF() > 6.0)
-        font.setPointSizeF(font.pointSizeF() - 0.5);
-    label->setFont(font);
-}
-
-} // namespace
-
 void TfrAnlgAlrmUserSettings::LoadFromQuantity()
 {
-    SetFittingText(lQuantName, Quantity->GetName());
+    AlarmColumn::SetTitleText(lQuantName, Quantity->GetName());
     const QString unit = Quantity->GetUnitSymbol();
     for (QLabel *label : {lHiLimUnit, lLoLimUnit, lHystUnit})
         label->setText(unit);

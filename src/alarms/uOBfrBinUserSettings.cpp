@@ -1,5 +1,6 @@
 #include "alarms/uOBfrBinUserSettings.h"
 
+#include "alarms/uOBfrAlarmColumn.h"
 #include "model/uExceptions.h"
 #include "model/uOBGlob.h"
 
@@ -15,18 +16,8 @@ TfrBinAlrmUserSettings::TfrBinAlrmUserSettings(TLangQuan *quant, QWidget *parent
     setObjectName(QStringLiteral("frBinAlrmUserSettings"));
     setFixedSize(ColumnWidth, ColumnHeight);
 
-    pMain = new QFrame(this);
-    pMain->setObjectName(QStringLiteral("pMain"));
-    pMain->setFrameShape(QFrame::Panel);
-    pMain->setFrameShadow(QFrame::Raised);
-    pMain->setGeometry(0, 0, ColumnWidth, ColumnHeight);
-
-    lQuantName = new QLabel(pMain);
-    lQuantName->setObjectName(QStringLiteral("lQuantName"));
-    lQuantName->setAlignment(Qt::AlignCenter);
-    lQuantName->setAutoFillBackground(true);
-    lQuantName->setStyleSheet(QStringLiteral("background-color: grey; color: white;"));
-    lQuantName->setGeometry(2, 2, ColumnWidth - 4, 18);
+    pMain = AlarmColumn::CreatePanel(this, ColumnWidth, ColumnHeight);
+    lQuantName = AlarmColumn::CreateTitle(pMain, ColumnWidth);
 
     cbOnClosing = new QCheckBox(tr("On closing"), pMain);
     cbOnClosing->setObjectName(QStringLiteral("cbOnClosing"));
@@ -40,7 +31,7 @@ TfrBinAlrmUserSettings::TfrBinAlrmUserSettings(TLangQuan *quant, QWidget *parent
 
 void TfrBinAlrmUserSettings::LoadFromQuantity()
 {
-    lQuantName->setText(Quantity->GetName());
+    AlarmColumn::SetTitleText(lQuantName, Quantity->GetName());
     cbOnClosing->setChecked(Quantity->AlarmOnClosing);
     cbOnOpening->setChecked(Quantity->AlarmOnOpening);
 }
