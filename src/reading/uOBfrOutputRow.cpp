@@ -62,10 +62,12 @@ TOBfrOutputRow::TOBfrOutputRow(TLangQuan *quantity, bool chartEnabled, TfChart *
     cbChart = new QCheckBox(this);
     cbChart->setObjectName(QStringLiteral("cbChart"));
     cbChart->setEnabled(chartEnabled);
-    lQuantName = NewLabel(QStringLiteral("lQuantName"), this, 170, false);
-    lValue = NewLabel(QStringLiteral("lValue"), this, 110, true);
+    // The widths leave room for the alarm mark beside the unit inside the main window's output
+    // area at common desktop font sizes, so no sideways scrolling is needed.
+    lQuantName = NewLabel(QStringLiteral("lQuantName"), this, 160, false);
+    lValue = NewLabel(QStringLiteral("lValue"), this, 90, true);
     lValue->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    lUnit = NewLabel(QStringLiteral("lUnit"), this, 60, false);
+    lUnit = NewLabel(QStringLiteral("lUnit"), this, 45, false);
     lAlarm = NewLabel(QStringLiteral("lAlarm"), this, 0, true);
     SetTextColour(lAlarm, Qt::red);
 
