@@ -34,14 +34,17 @@ QStringList Items(const QComboBox &box)
     return items;
 }
 
-// Another program holding a port: flock on the device for as long as it lives.
+// Another program holding a port: flock on the device for as long as it lives. It waits for the
+// lock rather than giving up (-n), because the probe that checks for it takes the same lock for
+// a moment and a holder that met it would otherwise quit at once.
 class PortHolder
 {
 public:
     explicit PortHolder(const QString &device)
     {
-        m_proc.start(QStringLiteral("flock"), {QStringLiteral("-n"), QStringLiteral("-F"), device,
-                                               QStringLiteral("sleep"), QStringLiteral("30")});
+        m_proc.start(QStringLiteral("flock"),
+                     {QStringLiteral("-w"), QStringLiteral("10"), QStringLiteral("-F"), device,
+                      QStringLiteral("sleep"), QStringLiteral("30")});
     }
     ~PortHolder()
     {

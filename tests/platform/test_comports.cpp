@@ -122,10 +122,11 @@ TEST_F(ComMappingTest, ListHoldsPresentPortsFreeOrBusyAndLeavesOutAbsentOnes)
     setEnv(QStringLiteral("201=%1;202=%2;203=%3;204=%4")
                .arg(a.masterSide(), dir.filePath(QStringLiteral("missing")), b.masterSide(), plainFile));
 
-    // Another program holds port 203.
+    // Another program holds port 203. It waits for the lock instead of giving up (-n): the probe
+    // below takes the same lock for a moment, and a holder that met it would quit at once.
     QProcess holder;
-    holder.start(QStringLiteral("flock"), {QStringLiteral("-n"), QStringLiteral("-F"), b.masterSide(),
-                                           QStringLiteral("sleep"), QStringLiteral("10")});
+    holder.start(QStringLiteral("flock"), {QStringLiteral("-w"), QStringLiteral("10"), QStringLiteral("-F"),
+                                           b.masterSide(), QStringLiteral("sleep"), QStringLiteral("10")});
     ASSERT_TRUE(holder.waitForStarted(3000));
     ComPorts::PortState held = ComPorts::PortState::Free;
     for (int i = 0; i < 100 && held != ComPorts::PortState::Busy; ++i) {
