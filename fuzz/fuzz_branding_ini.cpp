@@ -18,7 +18,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         for (const QString &key : keys) {
             // Every listed key has a value, also when asked in another case.
             FUZZ_CHECK(ini.Value(section, key).has_value());
-            FUZZ_CHECK(ini.Value(section.toUpper(), key.toLower()).has_value());
+            // Names compare character by character, as on Windows; a full lower-casing that
+            // changes a key's length (U+0130 becomes i and a combining dot) is another name.
+            const QString lowerKey = key.toLower();
+            if (lowerKey.size() == key.size())
+                FUZZ_CHECK(ini.Value(section.toUpper(), lowerKey).has_value());
             const QString value = ini.ReadString(section, key, QStringLiteral("\x01"));
             FUZZ_CHECK(value == *ini.Value(section, key));
         }
