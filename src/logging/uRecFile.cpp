@@ -6,6 +6,7 @@
 #include "model/uValueText.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <cmath>
 #include <utility>
@@ -196,21 +197,6 @@ QString TRecFile::BuildRecord(bool readOK, const QString &note) const
 
 bool TRecFile::WriteRecord(bool readOK, const QString &note)
 {
-    if (!HeaderWritten && !WriteHeader())
-        return false;
-    return WriteData(readOK, note);
-}
-
-bool TRecFile::WriteHeader()
-{
-    if (!AppendLine(BuildHeader()))
-        return false;
-    HeaderWritten = true;
-    return true;
-}
-
-bool TRecFile::WriteData(bool readOK, const QString &note)
-{
     return AppendLine(BuildRecord(readOK, note));
 }
 
@@ -243,39 +229,92 @@ bool TRecFile::WriteLine(TAppendTarget &target, const QString &text)
     return true;
 }
 
+bool TRecFile::EndsInCutLine(const TAppendTarget &target) const
+{
+    if (target.Size == 0 || target.File.isSequential() || target.Size == m_knownSize)
+        return false;
+    QFile reader(FilePath());
+    if (!reader.open(QIODevice::ReadOnly) || !reader.seek(target.Size - 1))
+        return false;
+    char last = 0;
+    // A lone LF also ends a line: another CR LF would only add an empty one.
+    return reader.getChar(&last) && last != '\n';
+}
+
+bool TRecFile::StartLines(TAppendTarget &target)
+{
+    if (EndsInCutLine(target) && !WriteLine(target, QString()))
+        return false;
+    // A pipe or device always shows size 0: only the run's first line gets the header there.
+    if (HeaderWritten && (target.Size > 0 || target.File.isSequential()))
+        return true;
+    const QString header = BuildHeader();
+    if (!header.isEmpty() && !WriteLine(target, header))
+        return false;
+    HeaderWritten = true;
+    return true;
+}
+
 void TRecFile::Queue(const QString &text)
 {
-    if (!Pending)
-        Pending.emplace();
-    Pending->append(text);
+    m_pending.append(text);
+    m_pendingBytes += MemoryOf(text);
+    // The newest record is always kept: it is the one that shows the state now.
+    while (m_pending.size() > 1 && ((MaxPendingRecords > 0 && m_pending.size() > MaxPendingRecords) ||
+                                    m_pendingBytes > MaxPendingBytes)) {
+        m_pendingBytes -= MemoryOf(m_pending.constFirst());
+        m_pending.removeFirst();
+        ++m_recordsDropped;
+    }
 }
 
 bool TRecFile::AppendLine(const QString &text)
 {
     if (text.isEmpty())
         return true;
-    QFile file;
-    if (!FlushPending() || !OpenForAppend(file)) {
-        Queue(text);
-        return true;
-    }
-    TAppendTarget target(file);
-    return WriteLine(target, text);
+    Queue(text);
+    return FlushPending();
 }
 
 bool TRecFile::FlushPending()
 {
-    if (!Pending)
+    if (m_pending.isEmpty())
         return true;
     QFile file;
-    if (!OpenForAppend(file))
+    if (!OpenForAppend(file)) {
+        m_lastError = file.errorString();
         return false;
-    TAppendTarget target(file);
-    while (!Pending->isEmpty()) {
-        if (!WriteLine(target, Pending->constFirst()))
-            return false;
-        Pending->removeFirst();
     }
-    Pending.reset();
+    TAppendTarget target(file);
+    const auto failed = [&] {
+        m_lastError = file.errorString();
+        m_knownSize = target.Size;
+        return false;
+    };
+    if (!StartLines(target))
+        return failed();
+    while (!m_pending.isEmpty()) {
+        if (!WriteLine(target, m_pending.constFirst()))
+            return failed();
+        m_pendingBytes -= MemoryOf(m_pending.constFirst());
+        m_pending.removeFirst();
+        ++m_recordsWritten;
+    }
+    m_knownSize = target.Size;
     return true;
+}
+
+QString TRecFile::CheckWritable(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.isDir())
+        return QStringLiteral("it is a folder");
+    QFile file(path);
+    if (info.exists())
+        return file.open(QIODevice::WriteOnly | QIODevice::Append) ? QString() : file.errorString();
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return file.errorString();
+    file.close();
+    file.remove();
+    return QString();
 }

@@ -9,8 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
 #include <memory>
 #include <sys/resource.h>
+#include <unistd.h>
 #include <vector>
 
 namespace
@@ -330,17 +332,19 @@ TEST_F(RecFileTest, LinesWaitWhileTheFileCannotBeOpenedAndKeepTheirOrder)
         rec->Columns[0] = temperature.get();
         for (int i = 0; i < 3; ++i) {
             temperature->Value = 20.0 + i;
-            EXPECT_TRUE(rec->WriteRecord(true));
+            EXPECT_FALSE(rec->WriteRecord(true)) << "the record waits";
         }
-        ASSERT_TRUE(rec->Pending.has_value());
-        EXPECT_EQ(rec->Pending->size(), 4); // the header and three records
+        EXPECT_EQ(rec->PendingCount(), 3);
+        EXPECT_FALSE(rec->LastError().isEmpty());
         EXPECT_FALSE(rec->FlushPending());
-        EXPECT_EQ(rec->Pending->size(), 4);
+        EXPECT_EQ(rec->PendingCount(), 3);
+        EXPECT_EQ(rec->RecordsWritten(), 0U);
 
         c.unblock(dir.path());
         temperature->Value = 23.0;
         EXPECT_TRUE(rec->WriteRecord(true));
-        EXPECT_FALSE(rec->Pending.has_value());
+        EXPECT_EQ(rec->PendingCount(), 0);
+        EXPECT_EQ(rec->RecordsWritten(), 4U);
         EXPECT_EQ(ReadAll(rec->FilePath()),
                   "\xEF\xBB\xBF\"Local PC Date\";\"Local PC Time\";\"Temperature (\xC2\xB0"
                   "C)\"\r\n"
@@ -352,7 +356,7 @@ TEST_F(RecFileTest, LinesWaitWhileTheFileCannotBeOpenedAndKeepTheirOrder)
     }
 }
 
-TEST_F(RecFileTest, AFailedWriteLosesOnlyThatLine)
+TEST_F(RecFileTest, ARecordTheDeviceRefusesWaitsWithTheReason)
 {
     if (!QFile::exists(QStringLiteral("/dev/full")))
         GTEST_SKIP() << "needs /dev/full to make a write fail after a successful open";
@@ -362,38 +366,40 @@ TEST_F(RecFileTest, AFailedWriteLosesOnlyThatLine)
     rec->SetFolder(QStringLiteral("/dev"));
     rec->FileName = QStringLiteral("full");
     rec->Columns[0] = temperature.get();
-    EXPECT_FALSE(rec->WriteRecord(true)); // the header fails: the record is not attempted
+    EXPECT_FALSE(rec->WriteRecord(true)); // the header fails: the record waits
     EXPECT_FALSE(rec->HeaderWritten);
-    EXPECT_FALSE(rec->Pending.has_value());
-    EXPECT_FALSE(rec->AppendLine(QStringLiteral("x")));
-    EXPECT_TRUE(rec->AppendLine(QString())); // nothing to write is no failure
+    EXPECT_EQ(rec->PendingCount(), 1);
+    EXPECT_TRUE(rec->LastError().contains(QStringLiteral("space"), Qt::CaseInsensitive))
+        << rec->LastError().toStdString();
 
-    // The lost lines are not retried; the next lines go out normally.
+    // Writable again: the waiting record goes first, with the time of its own tick.
     rec->SetFolder(dir.path());
     rec->FileName = QStringLiteral("log.csv");
     EXPECT_TRUE(rec->WriteRecord(true));
     EXPECT_EQ(ReadAll(LogPath()), "\xEF\xBB\xBF\"Local PC Date\";\"Local PC Time\";\"Temperature (\xC2\xB0"
-                                  "C)\"\r\n\"05.03.24\";\"14:07:10\";\"20,0\";\"\"\r\n");
+                                  "C)\"\r\n\"05.03.24\";\"14:07:10\";\"20,0\";\"\"\r\n"
+                                  "\"05.03.24\";\"14:07:11\";\"20,0\";\"\"\r\n");
 }
 
-TEST_F(RecFileTest, ALineThatCannotBeWrittenWholeLeavesTheFileAsItWas)
+TEST_F(RecFileTest, ARecordThatDoesNotFitLeavesTheFileAsItWasAndWaitsForSpace)
 {
     sensor.SetKind(3);
     auto temperature = Quantity(TQuantity::qtTemperature, 20.0);
     const QByteArray header = "\"Local PC Date\";\"Local PC Time\";\"Temperature (\xC2\xB0"
                               "C)\"\r\n";
+    const auto record = [](int second) {
+        return QByteArray("\"05.03.24\";\"14:07:") + QByteArray::number(second) + "\";\"20,0\";\"\"\r\n";
+    };
     struct Case {
         const char *name;
         int recordsBefore; // written before the file fills up
-        QByteArray after;  // the file once the next record went out again
+        QByteArray after;  // the file once there is room again
     };
     const Case cases[] = {
-        // The mark and the header go together, so the next header still gets its mark.
-        {"header into an empty file", 0,
-         "\xEF\xBB\xBF" + header + "\"05.03.24\";\"14:07:10\";\"20,0\";\"\"\r\n"},
+        // The mark and the header go together, so the header still gets its mark.
+        {"header into an empty file", 0, "\xEF\xBB\xBF" + header + record(10) + record(11) + record(12)},
         {"record after a record", 1,
-         "\xEF\xBB\xBF" + header + "\"05.03.24\";\"14:07:10\";\"20,0\";\"\"\r\n" +
-             "\"05.03.24\";\"14:07:12\";\"20,0\";\"\"\r\n"},
+         "\xEF\xBB\xBF" + header + record(10) + record(11) + record(12) + record(13)},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -409,12 +415,16 @@ TEST_F(RecFileTest, ALineThatCannotBeWrittenWholeLeavesTheFileAsItWas)
             const FileSizeLimit full(FileSize(LogPath()) + 5); // room for a few bytes only
             ASSERT_TRUE(full.ok());
             EXPECT_FALSE(rec->WriteRecord(true));
+            EXPECT_FALSE(rec->WriteRecord(true));
         }
         EXPECT_EQ(ReadAll(LogPath()), before);
         EXPECT_EQ(rec->HeaderWritten, c.recordsBefore > 0);
-        EXPECT_FALSE(rec->Pending.has_value()) << "a lost line is not tried again";
+        EXPECT_EQ(rec->PendingCount(), 2);
+        EXPECT_FALSE(rec->LastError().isEmpty());
 
         EXPECT_TRUE(rec->WriteRecord(true));
+        EXPECT_EQ(rec->PendingCount(), 0);
+        EXPECT_EQ(rec->RecordsWritten(), static_cast<quint64>(c.recordsBefore + 3));
         EXPECT_EQ(ReadAll(LogPath()), c.after.toStdString());
     }
 }
@@ -427,35 +437,150 @@ TEST_F(RecFileTest, PendingLinesThatFailPartWayAreWrittenOnceAndInOrder)
     rec->SetFolder(dir.filePath(QStringLiteral("later"))); // missing: every line waits
     rec->Columns[0] = temperature.get();
     for (int i = 0; i < 3; ++i)
-        ASSERT_TRUE(rec->WriteRecord(true));
-    ASSERT_TRUE(rec->Pending.has_value());
-    const QStringList lines = *rec->Pending; // the header and three records
-    ASSERT_EQ(lines.size(), 4);
+        ASSERT_FALSE(rec->WriteRecord(true));
+    const QStringList lines = rec->Pending();
+    ASSERT_EQ(lines.size(), 3);
     const auto bytesOf = [](const QStringList &texts) {
         QByteArray bytes;
         for (const QString &text : texts)
             bytes += text.toUtf8() + "\r\n";
         return bytes;
     };
-    const QByteArray mark("\xEF\xBB\xBF");
-    const QByteArray firstTwo = mark + bytesOf(lines.mid(0, 2));
+    const QByteArray start = "\xEF\xBB\xBF" + bytesOf({rec->BuildHeader()});
+    const QByteArray firstTwo = start + bytesOf(lines.mid(0, 2));
 
     ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("later"))));
     {
-        // The third line fits only in part.
+        // The third record fits only in part.
         const FileSizeLimit full(firstTwo.size() + 5);
         ASSERT_TRUE(full.ok());
         EXPECT_FALSE(rec->FlushPending());
-        ASSERT_TRUE(rec->Pending.has_value());
-        EXPECT_EQ(*rec->Pending, lines.mid(2));
-        EXPECT_TRUE(rec->AppendLine(QStringLiteral("next"))) << "waits behind the others";
+        EXPECT_EQ(rec->Pending(), lines.mid(2));
+        EXPECT_FALSE(rec->AppendLine(QStringLiteral("next"))) << "waits behind the others";
     }
     EXPECT_EQ(ReadAll(rec->FilePath()), firstTwo.toStdString());
-    EXPECT_EQ(*rec->Pending, lines.mid(2) << QStringLiteral("next"));
+    EXPECT_EQ(rec->Pending(), lines.mid(2) << QStringLiteral("next"));
 
     EXPECT_TRUE(rec->FlushPending());
-    EXPECT_FALSE(rec->Pending.has_value());
-    EXPECT_EQ(ReadAll(rec->FilePath()), (mark + bytesOf(lines) + "next\r\n").toStdString());
+    EXPECT_EQ(rec->PendingCount(), 0);
+    EXPECT_EQ(ReadAll(rec->FilePath()), (start + bytesOf(lines) + "next\r\n").toStdString());
+}
+
+TEST_F(RecFileTest, WaitingRecordsBeyondTheBoundDropTheOldest)
+{
+    sensor.SetKind(3);
+    auto temperature = Quantity(TQuantity::qtTemperature, 20.0);
+    // Every record of this file has the same length; the memory bound holds two of them.
+    const qint64 recordMemory = MakeFile()->BuildRecord(true).size() * qint64(sizeof(QChar));
+    struct Case {
+        const char *name;
+        qint64 maxRecords;
+        qint64 maxBytes;
+    };
+    const Case cases[] = {{"count", 3, TRecFile::DefaultMaxPendingBytes},
+                          {"memory", 0, 2 * recordMemory + 1}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        auto rec = MakeFile();
+        rec->SetFolder(dir.filePath(QStringLiteral("missing-") + QLatin1String(c.name)));
+        rec->Columns[0] = temperature.get();
+        rec->MaxPendingRecords = c.maxRecords;
+        rec->MaxPendingBytes = c.maxBytes;
+        for (int i = 0; i < 6; ++i) {
+            temperature->Value = 20.0 + i;
+            EXPECT_FALSE(rec->WriteRecord(true));
+        }
+        const qint64 kept = c.maxRecords > 0 ? c.maxRecords : 2;
+        ASSERT_EQ(rec->PendingCount(), kept);
+        EXPECT_EQ(rec->RecordsDropped(), static_cast<quint64>(6 - kept));
+        // The newest stay: the last record waiting is the last one written.
+        EXPECT_TRUE(rec->Pending().constLast().contains(QStringLiteral("\"25,0\"")));
+        EXPECT_TRUE(
+            rec->Pending().constFirst().contains(QString::number(20 + 6 - kept) + QStringLiteral(",0")));
+    }
+}
+
+TEST_F(RecFileTest, AFileFoundEmptyGetsTheHeaderBlockAgain)
+{
+    sensor.SetKind(3);
+    auto temperature = Quantity(TQuantity::qtTemperature, 20.0);
+    const QByteArray header = "\"Local PC Date\";\"Local PC Time\";\"Temperature (\xC2\xB0"
+                              "C)\"\r\n";
+    struct Case {
+        const char *name;
+        std::function<void(const QString &path)> rotate;
+    };
+    const Case cases[] = {
+        {"moved away", [](const QString &path) { QFile::rename(path, path + QStringLiteral(".1")); }},
+        {"cut to nothing", [](const QString &path) { QFile(path).resize(0); }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(LogPath());
+        now = QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9));
+        auto rec = MakeFile();
+        rec->Columns[0] = temperature.get();
+        ASSERT_TRUE(rec->WriteRecord(true));
+        c.rotate(LogPath());
+        ASSERT_TRUE(rec->WriteRecord(true));
+        EXPECT_EQ(ReadAll(LogPath()),
+                  ("\xEF\xBB\xBF" + header + "\"05.03.24\";\"14:07:11\";\"20,0\";\"\"\r\n").toStdString());
+    }
+}
+
+TEST_F(RecFileTest, AppendingToACutLineStartsANewLineFirst)
+{
+    sensor.SetKind(3);
+    auto temperature = Quantity(TQuantity::qtTemperature, 20.0);
+    const QByteArray header = "\"Local PC Date\";\"Local PC Time\";\"Temperature (\xC2\xB0"
+                              "C)\"\r\n";
+    const QByteArray record = "\"05.03.24\";\"14:07:10\";\"20,0\";\"\"\r\n";
+    struct Case {
+        const char *name;
+        QByteArray before;
+        QByteArray after;
+    };
+    const Case cases[] = {
+        {"cut line", "\"1\";\"22.", "\"1\";\"22.\r\n" + header + record},
+        {"complete line", "\"1\";\"22\"\r\n", "\"1\";\"22\"\r\n" + header + record},
+        {"line ended by LF only", "\"1\";\"22\"\n", "\"1\";\"22\"\n" + header + record},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        {
+            QFile file(LogPath());
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(c.before);
+        }
+        now = QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9));
+        auto rec = MakeFile();
+        rec->Columns[0] = temperature.get();
+        ASSERT_TRUE(rec->WriteRecord(true));
+        EXPECT_EQ(ReadAll(LogPath()), c.after.toStdString());
+    }
+}
+
+TEST_F(RecFileTest, WritabilityIsCheckedWithoutLeavingAFile)
+{
+    const QString fresh = dir.filePath(QStringLiteral("fresh.csv"));
+    const QString existing = dir.filePath(QStringLiteral("existing.csv"));
+    const QString readOnly = dir.filePath(QStringLiteral("readonly.csv"));
+    for (const QString &path : {existing, readOnly}) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("\"x\"\r\n");
+    }
+    QFile::setPermissions(readOnly, QFile::ReadOwner);
+    const bool root = ::geteuid() == 0; // root writes a read-only file anyway
+
+    EXPECT_EQ(TRecFile::CheckWritable(fresh), QString());
+    EXPECT_FALSE(QFile::exists(fresh));
+    EXPECT_EQ(TRecFile::CheckWritable(existing), QString());
+    EXPECT_EQ(ReadAll(existing), "\"x\"\r\n");
+    EXPECT_NE(TRecFile::CheckWritable(dir.path()), QString());
+    EXPECT_NE(TRecFile::CheckWritable(dir.filePath(QStringLiteral("no/such.csv"))), QString());
+    if (!root)
+        EXPECT_NE(TRecFile::CheckWritable(readOnly), QString());
 }
 
 TEST(RecFileTimeFormatTest, TheZoneGoesWithItsBracketsAndTheBlankBeforeIt)

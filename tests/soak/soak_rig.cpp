@@ -482,8 +482,8 @@ private:
             }
             Judge(tick, m_reader->LastReadSucceeded());
             m_log->ExpectRecord(m_view->LastRecord);
-            if (const auto &pending = m_reader->RecFile()->Pending)
-                m_fig.MostRecordsHeld = std::max(m_fig.MostRecordsHeld, static_cast<int>(pending->size()));
+            m_fig.MostRecordsHeld =
+                std::max(m_fig.MostRecordsHeld, static_cast<int>(m_reader->RecFile()->PendingCount()));
             if (m_fault.Kind != TFault::FolderGone)
                 m_log->Catch(m_fig);
             m_fig.TicksRun = tick + 1;
