@@ -80,6 +80,8 @@ void TReaderCore::AddFamilyQuantities(std::span<const int> rowSlots, std::span<c
     // A new measurement starts from nothing: rows, histories and latches of an earlier one go.
     DropRows();
     m_recFile.reset();
+    m_csvFailing = false;
+    m_csvWriteFailures = 0;
     m_measuring = true;
     for (int slot : rowSlots)
         AddQuantity(m_connection.GetQuantity(slot));
@@ -90,6 +92,9 @@ void TReaderCore::AddFamilyQuantities(std::span<const int> rowSlots, std::span<c
     m_recFile->FileName = CsvFileName;
     m_recFile->SerialNumber = m_connection.SerialText;
     m_recFile->SensorType = &m_connection.SensType;
+    // A week of records may wait for the file (unless the memory bound comes first).
+    constexpr qint64 WaitSeconds = qint64(7) * 24 * 3600;
+    m_recFile->MaxPendingRecords = WaitSeconds / std::max(IntervalSec, 1);
     for (int slot : columnSlots)
         m_recFile->Columns[static_cast<std::size_t>(slot)] = &m_connection.GetQuantity(slot);
 }
@@ -190,9 +195,9 @@ void TReaderCore::FinishCycle(bool readSucceeded)
     if (Paused) {
         for (TRow &row : m_rows)
             row.History->AddPoint(row.Quantity->Value, false, nowSec);
+        // The record goes first: whatever a view does with the tick cannot lose it.
+        WriteCsvRecord(false, tr("Paused"));
         ForEachView([](IReaderView &v) { v.CycleFinished(true); });
-        if (LogToCsv && m_recFile)
-            m_recFile->WriteRecord(false, tr("Paused"));
         return;
     }
 
@@ -203,10 +208,43 @@ void TReaderCore::FinishCycle(bool readSucceeded)
     }
     for (TRow &row : m_rows)
         row.History->AddPoint(row.Quantity->Value, row.Quantity->ReadOK, nowSec);
+    WriteCsvRecord(readSucceeded);
     ForEachView([](IReaderView &v) { v.CycleFinished(false); });
-    if (LogToCsv && m_recFile)
-        m_recFile->WriteRecord(readSucceeded);
     DecideSound(anyAlarm);
+}
+
+void TReaderCore::WriteCsvRecord(bool readOK, const QString &note)
+{
+    if (!LogToCsv || !m_recFile)
+        return;
+    const quint64 before = m_recFile->RecordsWritten();
+    const bool written = m_recFile->WriteRecord(readOK, note);
+    if (!written)
+        ++m_csvWriteFailures;
+    ReportCsvState(written, static_cast<qint64>(m_recFile->RecordsWritten() - before));
+}
+
+void TReaderCore::ReportCsvState(bool written, qint64 recordsWritten)
+{
+    if (written == !m_csvFailing)
+        return;
+    m_csvFailing = !written;
+    if (written)
+        ForEachView([recordsWritten](IReaderView &v) { v.CsvWriteRecovered(recordsWritten); });
+    else
+        ForEachView([this](IReaderView &v) { v.CsvWriteFailed(m_recFile->LastError()); });
+}
+
+void TReaderCore::ReopenCsvFile()
+{
+    if (!m_recFile)
+        return;
+    m_recFile->Reopen();
+    const quint64 before = m_recFile->RecordsWritten();
+    if (m_recFile->PendingCount() > 0) {
+        const bool written = m_recFile->FlushPending();
+        ReportCsvState(written, static_cast<qint64>(m_recFile->RecordsWritten() - before));
+    }
 }
 
 void TReaderCore::DecideSound(bool anyAlarm)

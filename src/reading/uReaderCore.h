@@ -111,6 +111,15 @@ public:
     TDeviceConnection &Connection() const { return m_connection; }
     const TSensType &SensorType() const { return m_connection.SensType; }
     TRecFile *RecFile() const { return m_recFile.get(); }
+    // The CSV file of this measurement: records in the file, ticks whose record could not be
+    // written, records waiting in memory, and waiting records dropped beyond the bound.
+    quint64 CsvRecordsWritten() const { return m_recFile ? m_recFile->RecordsWritten() : 0; }
+    quint64 CsvWriteFailures() const { return m_csvWriteFailures; }
+    qint64 CsvRecordsWaiting() const { return m_recFile ? m_recFile->PendingCount() : 0; }
+    quint64 CsvRecordsDropped() const { return m_recFile ? m_recFile->RecordsDropped() : 0; }
+    // The CSV file may have been moved away (log rotation): the next record goes to a file of
+    // that name, the waiting ones are tried at once.
+    void ReopenCsvFile();
 
 public Q_SLOTS:
     void tAcousticTimer();
@@ -140,6 +149,9 @@ private:
     };
 
     void DropRows();
+    void WriteCsvRecord(bool readOK, const QString &note = QString());
+    // Tells the views when the file stops or starts taking the records again.
+    void ReportCsvState(bool written, qint64 recordsWritten);
     void DecideSound(bool anyAlarm);
     void StartRepetition();
     void SetQuietVisible(bool visible);
@@ -154,6 +166,8 @@ private:
     bool m_measuring = false; // rows were set up; the views hear when they go
     bool m_quietVisible = false;
     bool m_lastReadSucceeded = false;
+    bool m_csvFailing = false;
+    quint64 m_csvWriteFailures = 0;
     QDateTime m_lastCycleTime;
 };
 

@@ -6,6 +6,9 @@
 // interface thread from inside the core's tick or its start and stop; a view only reads
 // the quantities and histories it is handed and draws, it never decides anything.
 
+#include <QString>
+#include <QtGlobal>
+
 class TLangQuan;
 class TChartHistory;
 
@@ -27,4 +30,10 @@ public:
     virtual void QuietButtonChanged(bool visible) = 0;
     // The measurement ended: drop every row, popup row and chart of it.
     virtual void ReadingStopped() = 0;
+    // The first record that could not be written to the CSV file, with the system's reason; it
+    // and the records after it wait in memory. Told once per outage, before CycleFinished.
+    virtual void CsvWriteFailed(const QString &reason) { Q_UNUSED(reason); }
+    // The CSV file takes records again: recordsWritten records that waited (this tick's
+    // included) are in it now.
+    virtual void CsvWriteRecovered(qint64 recordsWritten) { Q_UNUSED(recordsWritten); }
 };

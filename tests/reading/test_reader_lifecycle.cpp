@@ -8,6 +8,7 @@
 #include "comm/uTiming.h"
 #include "reading/uFarvoReader.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 
@@ -113,6 +114,39 @@ TEST(ReaderLifecycle, DeviceGoingOfflineAndReturningNeedsNoAction)
             << records[3].toStdString();
         EXPECT_TRUE(records[3].endsWith(QStringLiteral(";\"\"")));
     }
+}
+
+TEST(ReaderLifecycle, RecordsWaitWhileTheFileCannotBeWrittenAndTheViewsHearItOnceEachWay)
+{
+    Measurement m;
+    ASSERT_TRUE(m.Start(QStringLiteral("farvo-xport441-pressure-io.json")));
+    const QString later = m.dir.filePath(QStringLiteral("later"));
+    m.reader->CsvFolder = later; // missing until the third tick
+    const QString path = later + QStringLiteral("/log.csv");
+    std::vector<qint64> waiting;
+    std::vector<qsizetype> onDisk;
+    m.view.OnCycle = [&] {
+        waiting.push_back(m.reader->CsvRecordsWaiting());
+        onDisk.push_back(CsvRecords(path).size());
+        if (m.view.Cycles == 3) {
+            EXPECT_TRUE(QDir().mkpath(later));
+        }
+    };
+    m.reader->StartReading();
+    ASSERT_TRUE(WaitForCycles(m.view, 4, 40000));
+    m.reader->StopReading();
+
+    EXPECT_EQ(waiting, (std::vector<qint64>{1, 2, 3, 0}));
+    EXPECT_EQ(onDisk, (std::vector<qsizetype>{0, 0, 0, 4})) << "the record is written before the views hear";
+    EXPECT_EQ(m.reader->CsvWriteFailures(), 3U);
+    EXPECT_EQ(m.reader->CsvRecordsWritten(), 4U);
+    EXPECT_EQ(m.reader->CsvRecordsDropped(), 0U);
+    const QStringList csvEvents = m.view.Events.filter(QStringLiteral("csv"));
+    EXPECT_EQ(csvEvents, (QStringList{QStringLiteral("csv failed: No such file or directory"),
+                                      QStringLiteral("csv recovered 4")}));
+    // Each is told before the tick it belongs to.
+    EXPECT_EQ(m.view.Events.indexOf(csvEvents[0]) + 1, m.view.Events.indexOf(QStringLiteral("cycle")));
+    EXPECT_EQ(m.view.Events.indexOf(csvEvents[1]) + 1, m.view.Events.lastIndexOf(QStringLiteral("cycle")));
 }
 
 TEST(ReaderLifecycle, PauseLeavesGapsAndPausedRecordsWithoutJudgingAlarms)

@@ -53,6 +53,11 @@ public:
         Events << QStringLiteral("quiet %1").arg(visible ? 1 : 0);
     }
     void ReadingStopped() override { Events << QStringLiteral("stopped"); }
+    void CsvWriteFailed(const QString &reason) override { Events << QStringLiteral("csv failed: ") + reason; }
+    void CsvWriteRecovered(qint64 recordsWritten) override
+    {
+        Events << QStringLiteral("csv recovered %1").arg(recordsWritten);
+    }
 };
 
 // Waits, running the event loop, until the view has seen `cycles` ticks in all.
