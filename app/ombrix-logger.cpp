@@ -26,6 +26,7 @@
 
 #include <climits>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -46,14 +47,17 @@ QString UsageText()
                "\n"
                "Connects to the transmitter, identifies it and reads it every interval until\n"
                "-count ticks are done or SIGINT or SIGTERM arrives (the tick under way ends first).\n"
+               "SIGHUP does not end the run: the CSV file is opened again by its name (for log\n"
+               "rotation), and a file found empty or new gets the header block first.\n"
                "\n"
                "Options:\n") +
            QString::fromLatin1(Cli::ConnectionOptionsHelp) +
            QStringLiteral(
                "  -interval S                  seconds between readings, 1-3600 (default 1)\n"
                "  -csv FILE                    write the measurement log into FILE\n"
-               "  -append                      continue an existing FILE (without it an existing FILE\n"
-               "                               is refused, never overwritten)\n"
+               "  -append                      continue an existing FILE with a new header block\n"
+               "                               (without it an existing FILE is refused, never\n"
+               "                               overwritten)\n"
                "  -count N                     stop after N readings (default: run until a signal)\n"
                "  --json                       one JSON object per reading instead of a line of text\n"
                "  --help                       print this text\n"
@@ -62,9 +66,15 @@ QString UsageText()
                "The alarm limits are the user limits the program keeps in section USR_ALARMS of\n"
                "its settings file.\n"
                "\n"
+               "Records that cannot be written (full disk, no permission) wait in memory and\n"
+               "reach the file when it takes them again; standard error says when writing\n"
+               "stops and when it works again. At most a week of records (or 64 MiB) waits:\n"
+               "beyond that the oldest are dropped, and standard error says so.\n"
+               "\n"
                "Exit status: 0 success (also when readings failed: they are logged); 1 connecting\n"
                "or identifying failed (the message, then the reason on the next line, on standard\n"
-               "error), or the log could not be written; 2 bad usage.\n"
+               "error), or records were not written to the log; 2 bad usage, or the log file\n"
+               "cannot be created or appended to.\n"
                "\n") +
            QString::fromLatin1(Cli::EnvironmentHelp);
 }
@@ -134,6 +144,9 @@ void CheckLogFile(const Options &o)
         throw UsageError{
             QStringLiteral("\"%1\" exists; give -append to continue it (it is never overwritten)")
                 .arg(o.csv)};
+    // Better now than records piling up in memory for the whole run.
+    if (const QString reason = TRecFile::CheckWritable(o.csv); !reason.isEmpty())
+        throw UsageError{QStringLiteral("cannot write \"%1\": %2").arg(o.csv, reason)};
 }
 
 // The user alarm settings of all slots as the program keeps them; the logger only reads them.
@@ -160,8 +173,10 @@ QString IsoLocalTime(const QDateTime &time)
 class TLoggerOutput : public IReaderView
 {
 public:
-    TLoggerOutput(const TReaderCore &reader, bool json, int count, std::function<void()> finished)
-        : m_reader(reader), m_json(json), m_count(count), m_finished(std::move(finished))
+    TLoggerOutput(const TReaderCore &reader, bool json, int count, std::function<void()> finished,
+                  QString csv)
+        : m_reader(reader), m_json(json), m_count(count), m_finished(std::move(finished)),
+          m_csv(std::move(csv))
     {
     }
 
@@ -173,18 +188,50 @@ public:
     void QuietButtonChanged(bool) override {}
     void ReadingStopped() override { m_rows.clear(); }
 
+    void CsvWriteFailed(const QString &reason) override
+    {
+        Cli::PrintErr(QStringLiteral("ombrix-logger: records cannot be written to \"%1\": %2; they wait "
+                                     "in memory until the file takes them")
+                          .arg(m_csv, reason));
+    }
+    void CsvWriteRecovered(qint64 recordsWritten) override
+    {
+        Cli::PrintErr(QStringLiteral("ombrix-logger: \"%1\" is written again (%2 waiting records written)")
+                          .arg(m_csv)
+                          .arg(recordsWritten));
+    }
+
     void CycleFinished(bool paused) override
     {
-        const QByteArray line = m_json ? JsonLine(paused) : TextLine();
-        std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stdout);
-        std::fputc('\n', stdout);
-        // Whoever reads the pipe sees every tick as it happens.
-        std::fflush(stdout);
+        ReportDropped();
+        Print(m_json ? JsonLine(paused) : TextLine());
         if (m_count > 0 && ++m_ticks >= m_count)
             m_finished();
     }
 
 private:
+    void ReportDropped()
+    {
+        if (m_droppedSaid || m_reader.CsvRecordsDropped() == 0)
+            return;
+        m_droppedSaid = true;
+        Cli::PrintErr(QStringLiteral("ombrix-logger: too many records wait for \"%1\"; the oldest are "
+                                     "dropped from now on")
+                          .arg(m_csv));
+    }
+
+    // A reader that went away (`| head`) ends the printing, not the measurement.
+    void Print(const QByteArray &line)
+    {
+        if (m_stdoutGone)
+            return;
+        std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stdout);
+        std::fputc('\n', stdout);
+        // Whoever reads the pipe sees every tick as it happens.
+        if (std::fflush(stdout) != 0 || std::ferror(stdout))
+            m_stdoutGone = true;
+    }
+
     int SlotOf(const TLangQuan &quantity) const
     {
         TDeviceConnection &c = m_reader.Connection();
@@ -248,8 +295,31 @@ private:
     int m_count;
     int m_ticks = 0;
     std::function<void()> m_finished;
+    QString m_csv;
+    bool m_stdoutGone = false;
+    bool m_droppedSaid = false;
     std::vector<TLangQuan *> m_rows;
 };
+
+// Exit status 1 when any record did not reach the log, with how many and why.
+int ReportUnwritten(const TReaderCore &reader, const QString &csv)
+{
+    TRecFile *log = reader.RecFile();
+    if (log == nullptr)
+        return ExitOk;
+    const bool flushed = log->FlushPending();
+    if (flushed && log->RecordsDropped() == 0)
+        return ExitOk;
+    if (!flushed)
+        Cli::PrintErr(QStringLiteral("ombrix-logger: %1 records could not be written to \"%2\": %3")
+                          .arg(log->PendingCount())
+                          .arg(csv, log->LastError()));
+    if (log->RecordsDropped() > 0)
+        Cli::PrintErr(QStringLiteral("ombrix-logger: %1 records were dropped while waiting for \"%2\"")
+                          .arg(log->RecordsDropped())
+                          .arg(csv));
+    return ExitConnect;
+}
 
 } // namespace
 
@@ -273,6 +343,8 @@ int main(int argc, char **argv)
     // Claimed before connecting, so a signal during the connection attempt does not kill the
     // process halfway; it ends the run as soon as the event loop runs.
     Platform::TTerminationSignals terminationSignals;
+    // A closed standard output ends the printing, not the run (a failed write says so).
+    std::signal(SIGPIPE, SIG_IGN);
 
     TErrMessageList errors;
     TDeviceConnection conn(errors);
@@ -302,17 +374,22 @@ int main(int argc, char **argv)
         reader->StopReading();
         QCoreApplication::exit(ExitOk);
     };
-    QObject::connect(&terminationSignals, &Platform::TTerminationSignals::Received, &app, finish);
-    TLoggerOutput output(*reader, o.json, o.count, finish);
+    // SIGHUP is log rotation's request to reopen the log, not to end the run.
+    QObject::connect(&terminationSignals, &Platform::TTerminationSignals::Received, &app,
+                     [&reader, finish](int signalNumber) {
+                         if (signalNumber == SIGHUP)
+                             reader->ReopenCsvFile();
+                         else
+                             finish();
+                     });
+    TLoggerOutput output(*reader, o.json, o.count, finish, o.csv);
     reader->AddView(&output);
     reader->StartReading();
     int status = app.exec();
     reader->StopReading();
 
-    if (TRecFile *log = reader->RecFile(); log != nullptr && !log->FlushPending()) {
-        Cli::PrintErr(QStringLiteral("ombrix-logger: records could not be written to \"%1\"").arg(o.csv));
-        status = ExitConnect;
-    }
+    if (const int logStatus = ReportUnwritten(*reader, o.csv); logStatus != ExitOk)
+        status = logStatus;
     reader->RemoveView(&output);
     reader.reset();
     conn.Disconnect();

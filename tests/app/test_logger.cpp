@@ -25,6 +25,8 @@
 
 #include <csignal>
 #include <functional>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace
 {
@@ -33,12 +35,15 @@ namespace
 class LoggerProcess
 {
 public:
-    LoggerProcess(const QStringList &args, const QStringList &env)
+    // childSetup runs in the child before the logger starts (limits, signal dispositions).
+    LoggerProcess(const QStringList &args, const QStringList &env, std::function<void()> childSetup = {})
     {
         QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
         for (const QString &kv : env)
             e.insert(kv.section(QLatin1Char('='), 0, 0), kv.section(QLatin1Char('='), 1));
         m_proc.setProcessEnvironment(e);
+        if (childSetup)
+            m_proc.setChildProcessModifier(childSetup);
         m_proc.start(QStringLiteral(OMBRIX_LOGGER_PATH), args);
     }
     ~LoggerProcess()
@@ -66,6 +71,23 @@ public:
         return WaitFor([n](const QStringList &l) { return l.size() >= n; });
     }
 
+    // Waits (bounded) until standard error so far contains text.
+    bool WaitForErr(const QString &text, int timeoutMs = 30000)
+    {
+        const QDeadlineTimer deadline(timeoutMs);
+        for (;;) {
+            m_proc.waitForReadyRead(200);
+            TakeLines();
+            if (Err.contains(text))
+                return true;
+            if (deadline.hasExpired() || m_proc.state() == QProcess::NotRunning)
+                return false;
+        }
+    }
+    // The reader goes away, as `| head` does.
+    void CloseOutput() { m_proc.closeReadChannel(QProcess::StandardOutput); }
+    bool Running() const { return m_proc.state() != QProcess::NotRunning; }
+
     qint64 ProcessId() const { return m_proc.processId(); }
     void Signal(int signalNumber) { ::kill(static_cast<pid_t>(m_proc.processId()), signalNumber); }
 
@@ -75,7 +97,6 @@ public:
         if (!m_proc.waitForFinished(timeoutMs))
             return -1;
         TakeLines();
-        Err = QString::fromUtf8(m_proc.readAllStandardError());
         return m_proc.exitStatus() == QProcess::NormalExit ? m_proc.exitCode() : -1;
     }
 
@@ -85,6 +106,7 @@ public:
 private:
     void TakeLines()
     {
+        Err += QString::fromUtf8(m_proc.readAllStandardError());
         m_pending += m_proc.readAllStandardOutput();
         for (qsizetype end = m_pending.indexOf('\n'); end >= 0; end = m_pending.indexOf('\n')) {
             Lines << QString::fromUtf8(m_pending.left(end));
@@ -436,6 +458,137 @@ TEST(LoggerRun, ExistingCsvIsContinuedOnlyWithAppend)
         << "a second header without a second byte-order mark";
     EXPECT_EQ(RawFile(csv).count("\xEF\xBB\xBF"), 1);
     EXPECT_EQ(continued[8], first[3]);
+}
+
+namespace
+{
+
+// The child may write files of `room` bytes only: a write across stops there and fails (EFBIG,
+// with SIGXFSZ ignored instead of ending the process), as on a full disk.
+std::function<void()> FileSizeLimit(rlim_t room)
+{
+    return [room] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = room;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    };
+}
+
+constexpr rlim_t NoRoom = 10; // less than any header block
+
+} // namespace
+
+TEST(LoggerRecords, RecordsWithoutRoomWaitAndReachTheFileWhenThereIsRoomAgain)
+{
+    SimProcess sim;
+    ASSERT_TRUE(sim.start(QStringLiteral("farvo-xport441-co2-io.json")));
+    QTemporaryDir dir;
+    const QString csv = dir.filePath(QStringLiteral("full.csv"));
+    LoggerProcess p(EthernetArgs(sim) << QStringLiteral("-csv") << csv,
+                    {QStringLiteral("OMBRIX_XPORT_UDP_PORT=%1").arg(sim.udpPort())}, FileSizeLimit(NoRoom));
+    ASSERT_TRUE(p.WaitForErr(QStringLiteral("cannot be written"))) << p.Err.toStdString();
+    EXPECT_TRUE(p.Err.contains(QStringLiteral("File too large")))
+        << "with the reason: " << p.Err.toStdString();
+    ASSERT_TRUE(p.WaitForLines(3));
+    EXPECT_EQ(p.Err.count(QStringLiteral("cannot be written")), 1) << "said once, not every tick";
+    EXPECT_EQ(RawFile(csv).size(), 0) << "no fragment is left in the file";
+
+    rlimit room{};
+    getrlimit(RLIMIT_FSIZE, &room);
+    room.rlim_cur = room.rlim_max;
+    ASSERT_EQ(prlimit(static_cast<pid_t>(p.ProcessId()), RLIMIT_FSIZE, &room, nullptr), 0);
+    ASSERT_TRUE(p.WaitForErr(QStringLiteral("is written again"))) << p.Err.toStdString();
+    p.Signal(SIGTERM);
+    ASSERT_EQ(p.Finish(), 0) << p.Err.toStdString();
+    const QStringList lines = CsvLines(csv);
+    EXPECT_EQ(lines.size(), 4 + p.Lines.size())
+        << "every printed tick, once: " << lines.join('\n').toStdString();
+    EXPECT_EQ(CountEnding(lines, QStringLiteral(";\"\"")), p.Lines.size());
+}
+
+TEST(LoggerRecords, RecordsStillWaitingAtTheEndMakeTheExitStatusOne)
+{
+    SimProcess sim;
+    ASSERT_TRUE(sim.start(QStringLiteral("farvo-xport441-co2-io.json")));
+    QTemporaryDir dir;
+    const QString csv = dir.filePath(QStringLiteral("full.csv"));
+    LoggerProcess p(EthernetArgs(sim)
+                        << QStringLiteral("-count") << QStringLiteral("3") << QStringLiteral("-csv") << csv,
+                    {QStringLiteral("OMBRIX_XPORT_UDP_PORT=%1").arg(sim.udpPort())}, FileSizeLimit(NoRoom));
+    EXPECT_EQ(p.Finish(), 1) << p.Err.toStdString();
+    EXPECT_EQ(p.Lines.size(), 3);
+    EXPECT_TRUE(p.Err.contains(QStringLiteral("3 records could not be written"))) << p.Err.toStdString();
+}
+
+TEST(LoggerUsage, ALogThatCannotBeWrittenIsRefusedAtStart)
+{
+    SimProcess sim;
+    ASSERT_TRUE(sim.start(QStringLiteral("farvo-xport441-co2-io.json")));
+    QTemporaryDir dir;
+    const QString locked = dir.filePath(QStringLiteral("locked"));
+    ASSERT_TRUE(QDir().mkpath(locked));
+    QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner);
+    QStringList paths{QStringLiteral("/proc/ombrix-logger-test.csv")}; // a folder that takes no files
+    if (::geteuid() != 0) // root writes into a read-only folder anyway
+        paths << locked + QStringLiteral("/log.csv");
+    for (const QString &path : paths) {
+        SCOPED_TRACE(path.toStdString());
+        const LoggerRun r = RunLogger(EthernetArgs(sim) << QStringLiteral("-count") << QStringLiteral("1")
+                                                        << QStringLiteral("-csv") << path,
+                                      {QStringLiteral("OMBRIX_XPORT_UDP_PORT=%1").arg(sim.udpPort())});
+        EXPECT_EQ(r.exitCode, 2) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("cannot write \"%1\": ").arg(path))) << r.err.toStdString();
+        EXPECT_TRUE(r.lines.isEmpty());
+    }
+}
+
+TEST(LoggerRun, SigHupReopensTheRotatedLogWithItsHeader)
+{
+    SimProcess sim;
+    ASSERT_TRUE(sim.start(QStringLiteral("farvo-xport441-co2-io.json")));
+    QTemporaryDir dir;
+    const QString csv = dir.filePath(QStringLiteral("run.csv"));
+    const QString rotated = csv + QStringLiteral(".1");
+    LoggerProcess p(EthernetArgs(sim) << QStringLiteral("-csv") << csv,
+                    {QStringLiteral("OMBRIX_XPORT_UDP_PORT=%1").arg(sim.udpPort())});
+    ASSERT_TRUE(p.WaitForLines(2));
+    ASSERT_TRUE(QFile::rename(csv, rotated));
+    p.Signal(SIGHUP);
+    const int printed = static_cast<int>(p.Lines.size());
+    ASSERT_TRUE(p.WaitForLines(printed + 2)) << "SIGHUP does not end the run: " << p.Err.toStdString();
+    p.Signal(SIGTERM);
+    ASSERT_EQ(p.Finish(), 0) << p.Err.toStdString();
+
+    const QStringList before = CsvLines(rotated);
+    const QStringList after = CsvLines(csv);
+    ASSERT_GE(after.size(), 5) << after.join('\n').toStdString();
+    EXPECT_TRUE(RawFile(csv).startsWith("\xEF\xBB\xBF"));
+    EXPECT_EQ(after.mid(0, 4), before.mid(0, 4)) << "the new file starts with the header block";
+    EXPECT_EQ(CountEnding(before, QStringLiteral(";\"\"")) + CountEnding(after, QStringLiteral(";\"\"")),
+              p.Lines.size());
+}
+
+TEST(LoggerRun, AClosedStandardOutputEndsThePrintingNotTheLogging)
+{
+    SimProcess sim;
+    ASSERT_TRUE(sim.start(QStringLiteral("farvo-xport441-co2-io.json")));
+    QTemporaryDir dir;
+    const QString csv = dir.filePath(QStringLiteral("run.csv"));
+    LoggerProcess p(EthernetArgs(sim) << QStringLiteral("-csv") << csv,
+                    {QStringLiteral("OMBRIX_XPORT_UDP_PORT=%1").arg(sim.udpPort())});
+    ASSERT_TRUE(p.WaitForLines(2));
+    p.CloseOutput(); // as `| head -2` does
+    const qsizetype printed = p.Lines.size();
+    const QDeadlineTimer deadline(30000);
+    while (p.Running() && !deadline.hasExpired() &&
+           CountEnding(CsvLines(csv), QStringLiteral(";\"\"")) < printed + 3)
+        QThread::msleep(100);
+    ASSERT_TRUE(p.Running()) << "the logger lives on";
+    EXPECT_GE(CountEnding(CsvLines(csv), QStringLiteral(";\"\"")), printed + 3) << "and keeps logging";
+    p.Signal(SIGTERM);
+    EXPECT_EQ(p.Finish(), 0) << p.Err.toStdString();
 }
 
 TEST(LoggerRun, DeviceThatGoesAwayAndReturnsNeedsNothing)
