@@ -542,6 +542,14 @@ SIGTERM, SIGINT a SIGHUP ukončí program stejně jako zavření jeho okna.
         <source>Unable to open CSV file for logging.</source>
         <translation>Soubor CSV nelze otevřít pro záznam.</translation>
     </message>
+    <message>
+        <source>CSV file not written (%1); the records wait</source>
+        <translation>Soubor CSV nezapsán (%1); záznamy čekají</translation>
+    </message>
+    <message>
+        <source>CSV file written again</source>
+        <translation>Soubor CSV se opět zapisuje</translation>
+    </message>
 </context>
 <context>
     <name>TObfrOutputBase</name>

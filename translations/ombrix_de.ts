@@ -542,6 +542,14 @@ SIGTERM, SIGINT und SIGHUP beenden das Programm wie das Schließen seines Fenste
         <source>Unable to open CSV file for logging.</source>
         <translation>Die CSV-Datei kann nicht zum Protokollieren geöffnet werden.</translation>
     </message>
+    <message>
+        <source>CSV file not written (%1); the records wait</source>
+        <translation>CSV-Datei nicht geschrieben (%1); die Datensätze warten</translation>
+    </message>
+    <message>
+        <source>CSV file written again</source>
+        <translation>CSV-Datei wird wieder geschrieben</translation>
+    </message>
 </context>
 <context>
     <name>TObfrOutputBase</name>

@@ -202,9 +202,7 @@ void TOBfMainForm::UpdateInterfaceState()
                                    static_cast<bool>(m_dialogs.UserAlarmSettings));
     UpdateConnectionFrame(C, R);
     UpdateMeasurementFrame(C, R, P, L);
-    SetStatusCaption(C ? QStringLiteral("    ") + tr("Serial number") + QStringLiteral(": ") +
-                             frConnection->Device().SerialText
-                       : QString());
+    SetStatusCaption(StatusText());
     UpdateIcon(!C ? 0 : !R ? 1 : P ? 4 : L ? 3 : 2);
     if (!R && m_popup)
         m_popup->Hide();
@@ -275,6 +273,24 @@ bool TOBfMainForm::AnySlotHasUserAlarms() const
         if (frConnection->Device().GetQuantity(slot).AlarmMode != 0)
             return true;
     return false;
+}
+
+QString TOBfMainForm::StatusText() const
+{
+    QString text;
+    if (frConnection->Connected())
+        text = QStringLiteral("    ") + tr("Serial number") + QStringLiteral(": ") +
+               frConnection->Device().SerialText;
+    if (!m_csvState.isEmpty())
+        text += QStringLiteral("    ") + m_csvState;
+    return text;
+}
+
+void TOBfMainForm::ShowCsvState(const QString &state)
+{
+    m_csvState = state;
+    // Only the caption: this comes from inside a reading tick.
+    SetStatusCaption(StatusText());
 }
 
 void TOBfMainForm::SetStatusCaption(const QString &status)

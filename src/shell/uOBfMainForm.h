@@ -74,6 +74,8 @@ public:
     void UpdateInterfaceState() override;
     void AutoStartMeasurement() override;
     void SaveSettings() override;
+    // Shown in the status caption after the serial number until the next measurement starts.
+    void ShowCsvState(const QString &state) override;
     void LoadSettings();
     // Applies an automatic start given by these command-line arguments (without the program
     // name): the options replace the loaded settings, then connect and start.
@@ -135,6 +137,7 @@ private:
     void BuildTrayMenu();
     void ApplyBrand();
     bool WindowShown() const;
+    QString StatusText() const;
     void UpdateConnectionFrame(bool connected, bool running);
     void UpdateMeasurementFrame(bool connected, bool running, bool paused, bool logging);
     void UpdateIcon(int index);
@@ -151,6 +154,7 @@ private:
     QString m_title;
     QString m_versionWord;
     int m_iconIndex = -1;
+    QString m_csvState;
 };
 
 // Gives the main window the program's popup window, and the measurement frame a reader frame

@@ -87,6 +87,28 @@ constexpr std::array<int, 7> EthernetChannelSlots{13, 14, 15, 16, 17, 18, 19};
 
 } // namespace
 
+// Puts the CSV file's write state into the main window's status: when records start waiting,
+// with the reason, and when the file takes them again.
+class TCsvStateView : public IReaderView
+{
+public:
+    explicit TCsvStateView(std::function<void(const QString &)> show) : m_show(std::move(show)) {}
+
+    void QuantityAdded(int, TLangQuan &, const TChartHistory &) override {}
+    void ReadingStarted() override {}
+    void CycleFinished(bool) override {}
+    void QuietButtonChanged(bool) override {}
+    void ReadingStopped() override {}
+    void CsvWriteFailed(const QString &reason) override
+    {
+        m_show(TOBfrSettings::tr("CSV file not written (%1); the records wait").arg(reason));
+    }
+    void CsvWriteRecovered(qint64) override { m_show(TOBfrSettings::tr("CSV file written again")); }
+
+private:
+    std::function<void(const QString &)> m_show;
+};
+
 TOBfrSettings::TOBfrSettings(QWidget *parent) : QFrame(parent)
 {
     setObjectName(QStringLiteral("frSettings"));
@@ -361,6 +383,13 @@ void TOBfrSettings::Start(bool autoStarted)
     m_reader->RepeatInterval = RepeatInterval;
     m_reader->RepeatMode = RepeatMode;
     m_reader->BrandingIniPath = BrandingIniPath;
+    if (m_host)
+        m_host->ShowCsvState(QString());
+    m_csvStateView = std::make_unique<TCsvStateView>([this](const QString &state) {
+        if (m_host)
+            m_host->ShowCsvState(state);
+    });
+    m_reader->AddView(m_csvStateView.get());
     CreateReaderFrame();
     m_reader->StartReading();
 }
@@ -385,7 +414,11 @@ TOBfrSettings::TCsvMode TOBfrSettings::SettleCsvFile(bool autoStarted)
         return TCsvMode::Cancelled;
     }
     TCsvMode mode = TCsvMode::Overwrite;
-    if (QFileInfo::exists(GetCsvFileName()) && !autoStarted) {
+    const bool exists = QFileInfo::exists(GetCsvFileName());
+    // An automatic start (after a reboot, say) continues the log: nobody chose to discard it.
+    if (exists && autoStarted) {
+        mode = TCsvMode::Append;
+    } else if (exists) {
         enum { Overwrite = 1, Append = 2, Cancel = 3 };
         const int answer = TDialogs::MessageDlgCustom(
             tr("Csv file already exists."), QString(), TMsgKind::Confirmation, Cancel, Overwrite,

@@ -22,6 +22,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSpinBox;
+class TCsvStateView;
 class TOBfrConnection;
 class TReaderCore;
 
@@ -32,6 +33,8 @@ public:
     virtual ~TMeasurementHost() = default;
     virtual void UpdateInterfaceState() = 0;
     virtual void SaveSettings() = 0;
+    // How the CSV file of the measurement fares, when that needs saying (empty: nothing to say).
+    virtual void ShowCsvState(const QString &state) { Q_UNUSED(state); }
 };
 
 class TOBfrSettings : public QFrame
@@ -124,6 +127,8 @@ private:
     ISoundPlayer *m_player = nullptr;
     TReaderFrameFactory m_readerFrameFactory;
     TFileDialogRunner m_runFileDialog;
+    // Declared before the reader: the reader tells its views when it goes.
+    std::unique_ptr<TCsvStateView> m_csvStateView;
     std::unique_ptr<TReaderCore> m_reader;
     QPointer<QWidget> m_readerFrame;
 };

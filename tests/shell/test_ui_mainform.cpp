@@ -29,7 +29,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <ostream>
+#include <sys/resource.h>
 
 using TClick = Platform::TTrayIconBackend::TClick;
 
@@ -384,15 +386,16 @@ TEST_F(MainFormTest, StartRefusesWithoutAFileNameOrWhenTheFileCannotBeOpened)
               cases[1].file);
 }
 
-TEST_F(MainFormTest, TheAutomaticStartOverwritesWithoutAskingAndAManualStartAsksAgain)
+TEST_F(MainFormTest, TheAutomaticStartAppendsWithoutAskingAndAManualStartAsksAgain)
 {
     ASSERT_TRUE(rig.Open());
     const QString csv = rig.CsvPath(QStringLiteral("Logs/Auto.csv"));
     ASSERT_TRUE(QDir().mkpath(QFileInfo(csv).path()));
     {
+        // The last run's log, its last line cut short by a power failure.
         QFile file(csv);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("old line\n");
+        file.write("\"old\";\"line\"\r\n\"old\";\"cu");
     }
     rig.Form->ProcessCommandLine({QStringLiteral("AutoStart"), QStringLiteral("-TYPE"),
                                   QStringLiteral("ethernet"), QStringLiteral("-csv"), csv,
@@ -400,8 +403,11 @@ TEST_F(MainFormTest, TheAutomaticStartOverwritesWithoutAskingAndAManualStartAsks
     ASSERT_TRUE(rig.Form->frSettings->IsRunning());
     EXPECT_TRUE(rig.Dialogs.isEmpty());
     EXPECT_EQ(rig.Form->frSettings->GetCsvFileName(), csv); // the letter case kept
-    ASSERT_TRUE(rig.WaitForLines(csv, 5));
-    EXPECT_NE(FileLines(csv).first(), QStringLiteral("old line"));
+    ASSERT_TRUE(rig.WaitForLines(csv, 7));
+    const QStringList lines = FileLines(csv);
+    EXPECT_EQ(lines[0], QStringLiteral("\"old\";\"line\"\r"));
+    EXPECT_EQ(lines[1], QStringLiteral("\"old\";\"cu\r")) << "the cut line is ended first";
+    EXPECT_TRUE(lines[2].startsWith(QStringLiteral("\"Sensor type\""))) << "a new header block";
 
     // Stop, then a new start by hand: asked, and a new reader from a fresh start.
     rig.Form->mStartStop->trigger();
@@ -414,6 +420,45 @@ TEST_F(MainFormTest, TheAutomaticStartOverwritesWithoutAskingAndAManualStartAsks
     EXPECT_NE(rig.Form->frSettings->Reader(), nullptr);
     const int before = FileLines(csv).size();
     EXPECT_TRUE(rig.WaitForLines(csv, before + 1));
+}
+
+TEST_F(MainFormTest, TheCaptionSaysWhenRecordsCannotBeWrittenAndWhenTheyAreAgain)
+{
+    ASSERT_TRUE(rig.Open());
+    ASSERT_TRUE(rig.Connect());
+    TOBfrSettings &f = *rig.Form->frSettings;
+    const QString csv = rig.CsvPath(QStringLiteral("Full.csv"));
+    f.SetLogToCsvSilently(true);
+    f.SetCsvFileName(csv);
+    ASSERT_TRUE(rig.StartMeasuring());
+    ASSERT_TRUE(rig.WaitForLines(csv, 5));
+    const auto caption = [&] { return rig.Form->windowTitle(); };
+    {
+        // The whole test process may write only a few more bytes: the next record finds no room.
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit full = saved;
+        full.rlim_cur = static_cast<rlim_t>(QFileInfo(csv).size() + 5);
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &full), 0);
+        const bool said = QTest::qWaitFor(
+            [&] { return caption().contains(QStringLiteral("CSV file not written")); }, 20000);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, handler);
+        ASSERT_TRUE(said) << caption().toStdString();
+    }
+    EXPECT_TRUE(caption().contains(QStringLiteral("File too large"))) << caption().toStdString();
+    EXPECT_TRUE(caption().contains(QStringLiteral("Serial number: 20240117")));
+    const qint64 waiting = f.Reader()->CsvRecordsWaiting();
+    EXPECT_GE(waiting, 1);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return caption().contains(QStringLiteral("CSV file written again")); }, 20000))
+        << caption().toStdString();
+    EXPECT_EQ(f.Reader()->CsvRecordsWaiting(), 0);
+    EXPECT_GE(f.Reader()->CsvWriteFailures(), 1U);
+    const quint64 written = f.Reader()->CsvRecordsWritten();
+    f.bStartStopClick();
+    EXPECT_EQ(FileLines(csv).size(), 4 + static_cast<int>(written)) << "every record reached the file";
 }
 
 TEST_F(MainFormTest, AFailedAutomaticStartLeavesTheWindowDisconnected)
