@@ -218,6 +218,7 @@ bool TRecFile::WriteLine(TAppendTarget &target, const QString &text)
     bytes += text.toUtf8();
     bytes += "\r\n";
     if (target.File.write(bytes) != bytes.size()) {
+        target.Error = target.File.errorString(); // cutting back would clear it
         // A fragment would glue the next line onto it: cut the file back to where this line
         // began (a device such as a pipe keeps what it took).
         if (!target.File.isSequential())
@@ -287,7 +288,7 @@ bool TRecFile::FlushPending()
     }
     TAppendTarget target(file);
     const auto failed = [&] {
-        m_lastError = file.errorString();
+        m_lastError = target.Error.isEmpty() ? file.errorString() : target.Error;
         m_knownSize = target.Size;
         return false;
     };

@@ -107,6 +107,7 @@ private:
         QFile &File;
         qint64 Size;
         bool MarkDue;
+        QString Error; // why the last line failed
     };
 
     bool OpenForAppend(QFile &file) const;
