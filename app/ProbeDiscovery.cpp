@@ -3,6 +3,7 @@
 #include "discovery/uXPortIPChange.h"
 #include "discovery/uXPortSearch.h"
 #include "model/uExceptions.h"
+#include "model/uTextEscape.h"
 #include "shell/uApplicationFolders.h"
 #include "shell/uApplicationSpecifical.h"
 
@@ -85,11 +86,14 @@ QString Table(const TXportSearch &search)
     s << qSetFieldWidth(16) << Qt::left << "IP address" << qSetFieldWidth(19) << "MAC address"
       << qSetFieldWidth(12) << "Firmware" << qSetFieldWidth(18) << "Device type" << qSetFieldWidth(16)
       << "Adapter" << qSetFieldWidth(0) << "Description\n";
+    // Every field comes from a reply anyone on the LAN may send: control characters are shown
+    // escaped, never passed to the terminal.
     for (int i = 0; i < search.Count(); ++i) {
         const TXportPar &d = search.Item(i);
-        s << qSetFieldWidth(16) << d.IP << qSetFieldWidth(19) << d.MAC << qSetFieldWidth(12) << d.Firmware
-          << qSetFieldWidth(18) << d.DeviceType << qSetFieldWidth(16) << d.Adapter << qSetFieldWidth(0)
-          << d.Description << '\n';
+        s << qSetFieldWidth(16) << EscapeControls(d.IP) << qSetFieldWidth(19) << EscapeControls(d.MAC)
+          << qSetFieldWidth(12) << EscapeControls(d.Firmware) << qSetFieldWidth(18)
+          << EscapeControls(d.DeviceType) << qSetFieldWidth(16) << EscapeControls(d.Adapter)
+          << qSetFieldWidth(0) << EscapeControls(d.Description) << '\n';
     }
     return out;
 }

@@ -6,6 +6,7 @@
 #include "CliConnect.h"
 
 #include "connection/uDeviceConnection.h"
+#include "model/uTextEscape.h"
 #include "model/uValueText.h"
 #include "platform/TerminationSignals.h"
 #include "reading/uReaderCore.h"
@@ -287,7 +288,8 @@ private:
                 part += QStringLiteral(" !HIGH");
             parts << part;
         }
-        return parts.join(QStringLiteral(" | ")).toUtf8();
+        // Names and units come from the device: one line per tick, and nothing the terminal runs.
+        return EscapeControls(parts.join(QStringLiteral(" | "))).toUtf8();
     }
 
     const TReaderCore &m_reader;

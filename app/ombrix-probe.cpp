@@ -6,6 +6,7 @@
 #include "ProbeDiscovery.h"
 
 #include "connection/uDeviceConnection.h"
+#include "model/uTextEscape.h"
 #include "model/uValueText.h"
 #include "reading/uReaderCore.h"
 
@@ -161,7 +162,8 @@ QString Plain(const QJsonObject &o)
             return v.toBool() ? QStringLiteral("yes") : QStringLiteral("no");
         if (v.isDouble())
             return QString::number(v.toDouble());
-        return v.toString();
+        // Names, units and serials come from the device: nothing of theirs reaches the terminal raw.
+        return EscapeControls(v.toString());
     };
     QString out;
     QTextStream s(&out);

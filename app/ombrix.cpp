@@ -120,10 +120,11 @@ int RunProgram(QApplication &app, const QStringList &arguments, const QElapsedTi
     popup = std::make_unique<TOBfSmartOutput>(UserSettings.get());
     const std::unique_ptr<IPopupControl> popupControl = AttachMeasurementWindows(*mainForm, *popup);
 
-    // A logout, `systemctl stop` or a closed terminal ends the program as closing its window does.
+    // A logout, `systemctl stop` or a closed terminal ends the program as closing its window does,
+    // whatever dialog is open at the time.
     const Platform::TTerminationSignals signals;
     QObject::connect(&signals, &Platform::TTerminationSignals::Received, mainForm.get(),
-                     [&mainForm](int) { mainForm->CloseLikeUser(); });
+                     [&mainForm](int) { mainForm->EndOnTermination(); });
     // The window may sit hidden in the tray; the program ends when it closes, not with the last window.
     app.setQuitOnLastWindowClosed(false);
     QObject::connect(mainForm.get(), &TOBfMainForm::Closed, &app, &QCoreApplication::quit,

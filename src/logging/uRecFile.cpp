@@ -3,6 +3,7 @@
 #include "model/uOBGlob.h"
 #include "model/uQuantity.h"
 #include "model/uSensType.h"
+#include "model/uTextEscape.h"
 #include "model/uValueText.h"
 
 #include <QFile>
@@ -17,9 +18,25 @@ namespace
 constexpr int DuskoKind = 82;
 const QLatin1String LineEnd("\r\n");
 
+// One quoted cell: a quote inside is doubled, and a control character (a line break of a
+// device's name included) becomes a space, so every text stays one cell on its one line.
 QString Cell(const QString &text)
 {
-    return QLatin1Char('"') + text + QLatin1Char('"');
+    QString inner = ControlsToSpaces(text);
+    inner.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + inner + QLatin1Char('"');
+}
+
+// A text the device chose (a channel's name and unit, its serial number) that a spreadsheet
+// would run as a formula gets a leading apostrophe. Numbers never pass through here, so a
+// negative value stays a number.
+QString DeviceText(const QString &text)
+{
+    static const QString formulaStarts = QStringLiteral("=+-@");
+    const QString shown = ControlsToSpaces(text);
+    if (!shown.isEmpty() && formulaStarts.contains(shown.front()))
+        return QLatin1Char('\'') + shown;
+    return shown;
 }
 
 QString Cells(const QStringList &texts)
@@ -162,7 +179,7 @@ QString TRecFile::BuildHeader() const
     if (!SerialNumber.isEmpty()) {
         const QString kindName = SensorType ? SensorType->GetKindName() : QString();
         lines << Cells({tr("Sensor type"), tr("Serial number")});
-        lines << Cells({AlterNames.Translate(kindName), SerialNumber});
+        lines << Cells({AlterNames.Translate(kindName), DeviceText(SerialNumber)});
         lines << QString();
     }
     QStringList titles{tr("Local PC Date"), tr("Local PC Time")};
@@ -170,8 +187,8 @@ QString TRecFile::BuildHeader() const
         if (!q || q->GetQuanType() == TQuantity::qtNone)
             continue;
         const QString unit = q->GetPlainUnitSymbol();
-        titles << (unit.isEmpty() ? q->GetName()
-                                  : q->GetName() + QStringLiteral(" (") + unit + QLatin1Char(')'));
+        titles << DeviceText(unit.isEmpty() ? q->GetName()
+                                            : q->GetName() + QStringLiteral(" (") + unit + QLatin1Char(')'));
     }
     if (titles.size() > 2)
         lines << Cells(titles);

@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <array>
 
 namespace
@@ -146,9 +147,11 @@ TCommandLine ParseCommandLine(const QStringList &arguments)
             result.Request = *request;
             return result;
         }
-        if (IsAutoStartSwitch(arguments[i]))
-            result.AutoStart = true;
     }
+    // The switch counts wherever it stands, also as an option's value ("-csv autostart"
+    // starts and logs to a file named autostart): a start script's order of words must
+    // not decide whether the program starts at all.
+    result.AutoStart = std::any_of(arguments.begin(), arguments.end(), IsAutoStartSwitch);
     if (!result.AutoStart)
         return result;
 

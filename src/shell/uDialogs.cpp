@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 
 namespace
 {
@@ -24,6 +25,22 @@ TDialogAnswerHook &Hook()
 {
     static TDialogAnswerHook hook;
     return hook;
+}
+
+bool &EndingForTermination()
+{
+    static bool ending = false;
+    return ending;
+}
+
+// With OMBRIX_REPORT_DIALOGS set, says on stderr which dialog comes up ("dialog: <text>"), so
+// a test that runs the program as a process knows when the dialog is there.
+void ReportShown(const QString &message)
+{
+    if (!qEnvironmentVariableIsSet("OMBRIX_REPORT_DIALOGS"))
+        return;
+    std::fputs(QStringLiteral("dialog: %1\n").arg(message).toLocal8Bit().constData(), stderr);
+    std::fflush(stderr);
 }
 
 // No close box, no minimise or maximise: the dialog ends only through its buttons.
@@ -181,6 +198,16 @@ void TMessageDialog::Arrange(int captionWidth)
         move(s->availableGeometry().center() - QPoint(width / 2, (upperHeight + lowerHeight) / 2));
 }
 
+void TMessageDialog::EndAsCancelled()
+{
+    if (m_cancel) {
+        m_cancel->click();
+        return;
+    }
+    m_result = 0;
+    QDialog::done(0);
+}
+
 void TMessageDialog::reject()
 {
     // Only a button may end the dialog; Escape without a cancel button does nothing.
@@ -300,6 +327,10 @@ int TDialogs::MessageDlg(const QString &message, const QString &caption, TMsgKin
     if (captions->isEmpty())
         throw Exception(QStringLiteral("TDialogs.MessageDlg - ABtnCaptions.Count = 0"));
 
+    if (EndingForTermination()) {
+        const bool hasCancel = cancelPosition >= 1 && cancelPosition <= captions->size();
+        return hasCancel ? cancelPosition : 0;
+    }
     if (const TDialogAnswerHook &hook = Hook()) {
         TDialogRequest request;
         request.Form = TDialogRequest::TForm::Custom;
@@ -315,6 +346,7 @@ int TDialogs::MessageDlg(const QString &message, const QString &caption, TMsgKin
 
     const std::unique_ptr<TMessageDialog> dialog = CreateMessageDialog(
         message, caption, kind, cancelPosition, defaultPosition, *captions, useStandardCaption);
+    ReportShown(message);
     dialog->exec();
     return dialog->ResultNumber();
 }
@@ -374,6 +406,8 @@ void TDialogs::ShowMessageKind(const QString &message, TMsgKind kind)
 
 void TDialogs::ShowMessageCaptioned(const QString &caption, const QString &message, TMsgKind kind)
 {
+    if (EndingForTermination())
+        return;
     if (const TDialogAnswerHook &hook = Hook()) {
         TDialogRequest request;
         request.Form = TDialogRequest::TForm::Standard;
@@ -393,7 +427,41 @@ void TDialogs::ShowMessageCaptioned(const QString &caption, const QString &messa
     // the screen's centre itself.
     if (const QWidget *active = QApplication::activeWindow())
         box->move(active->frameGeometry().center() - box->rect().center());
+    ReportShown(message);
     box->exec();
+}
+
+void TDialogs::EndAllForTermination()
+{
+    EndingForTermination() = true;
+    // A popup menu runs a loop of its own; each close ends one, a bounded number of them.
+    for (int i = 0; i < 16; ++i) {
+        QWidget *popup = QApplication::activePopupWidget();
+        if (!popup)
+            break;
+        popup->close();
+    }
+    // Every dialog ends its own exec loop; the callers then see Cancel and unwind, inner first.
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (!window->isVisible())
+            continue;
+        if (auto *message = qobject_cast<TMessageDialog *>(window))
+            message->EndAsCancelled();
+        else if (auto *dialog = qobject_cast<QDialog *>(window))
+            dialog->reject();
+        else if (window->isModal())
+            window->close();
+    }
+}
+
+bool TDialogs::IsEndingForTermination()
+{
+    return EndingForTermination();
+}
+
+void TDialogs::ClearTermination()
+{
+    EndingForTermination() = false;
 }
 
 void TDialogs::SetAnswerHook(TDialogAnswerHook hook)

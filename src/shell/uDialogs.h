@@ -75,6 +75,8 @@ public:
     QLabel *IconLabel() const { return m_icon; } // null for a kind without icon
     QLabel *MessageLabel() const { return m_message; }
     QList<QPushButton *> Buttons() const { return m_buttons; }
+    // Ends the dialog as its cancel button would; without one, with no button pressed (0).
+    void EndAsCancelled();
 
 public Q_SLOTS:
     void reject() override;
@@ -153,6 +155,14 @@ public:
     static QString KindCaption(TMsgKind kind); // "Warning", ...; the application's title for Custom
     static QString ButtonCaption(TMsgButton button);
     static int ButtonResult(TMsgButton button);
+
+    // A termination signal arrived and nobody is there to answer: every open dialog and modal
+    // window ends as its Cancel button (or closing it) would, an open popup menu closes, and
+    // every dialog asked for from now on answers the same way at once without showing.
+    static void EndAllForTermination();
+    static bool IsEndingForTermination();
+    // Lets dialogs show again (tests that end one run and start the next in one process).
+    static void ClearTermination();
 
     // The test seam (see the top of this file). An empty hook shows real windows.
     static void SetAnswerHook(TDialogAnswerHook hook);

@@ -9,6 +9,7 @@
 #include "shell/TalmoTrayIcon.h"
 #include "shell/uApplicationSpecifical.h"
 #include "shell/uCommandLine.h"
+#include "shell/uDialogs.h"
 #include "shell/uLang.h"
 #include "shell/uOBfrLogo.h"
 #include "shell/uPopupControl.h"
@@ -469,6 +470,12 @@ void TOBfMainForm::showEvent(QShowEvent *event)
 void TOBfMainForm::CloseLikeUser()
 {
     close();
+}
+
+void TOBfMainForm::EndOnTermination()
+{
+    TDialogs::EndAllForTermination();
+    CloseLikeUser();
 }
 
 void TOBfMainForm::closeEvent(QCloseEvent *event)

@@ -85,6 +85,9 @@ public:
     // Closes the window the way the user does (settings saved), e.g. for a termination signal.
     // A running measurement is stopped first, so its records reach the file.
     void CloseLikeUser();
+    // A termination signal: open dialogs end as Cancel (nobody is there to answer them, and one
+    // left open would keep the program alive without its window), then the window closes as above.
+    void EndOnTermination();
 
     // The index of the state picture (0 disconnected, 1 idle, 2 running, 3 logging, 4 paused).
     int StateIconIndex() const { return m_iconIndex; }

@@ -9,6 +9,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCompleter>
+#include <QEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -16,12 +18,14 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
 #include <array>
+#include <utility>
 
 namespace
 {
@@ -85,6 +89,60 @@ QWidget *NumberOverList(QSpinBox *edit, QComboBox *list, QWidget *parent)
 // measuring only on it could never be started.
 constexpr std::array<int, 7> EthernetChannelSlots{13, 14, 15, 16, 17, 18, 19};
 
+// The file name box's completion list is a window of its own. Enter accepts the dialog while
+// the list may be up, and the list may come up late, once the folder it completes from has been
+// read: it would then stay on screen without its dialog. It goes with the dialog, and never
+// shows while the dialog is hidden.
+class TCompletionWithItsDialog : public QObject
+{
+public:
+    explicit TCompletionWithItsDialog(QDialog &dialog) : QObject(&dialog), m_dialog(dialog)
+    {
+        connect(&dialog, &QDialog::finished, this, [this] { HideAll(); });
+    }
+
+    void Watch()
+    {
+        for (QCompleter *completer : m_dialog.findChildren<QCompleter *>()) {
+            QWidget *popup = completer->popup();
+            if (!m_watched.contains(popup)) {
+                m_watched << popup;
+                popup->installEventFilter(this);
+            }
+        }
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show && !m_dialog.isVisible())
+            QMetaObject::invokeMethod(watched, "hide", Qt::QueuedConnection);
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    void HideAll()
+    {
+        for (const QPointer<QWidget> &popup : std::as_const(m_watched))
+            if (popup)
+                popup->hide();
+    }
+
+    QDialog &m_dialog;
+    QList<QPointer<QWidget>> m_watched;
+};
+
+bool RunFileDialog(QFileDialog &dialog)
+{
+    auto *guard = dialog.findChild<TCompletionWithItsDialog *>(QString(), Qt::FindDirectChildrenOnly);
+    if (!guard)
+        guard = new TCompletionWithItsDialog(dialog);
+    // The dialog builds its widgets (and its completer) by the time it is shown.
+    QMetaObject::invokeMethod(
+        guard, [guard] { guard->Watch(); }, Qt::QueuedConnection);
+    return dialog.exec() == QDialog::Accepted;
+}
+
 } // namespace
 
 // Puts the CSV file's write state into the main window's status: when records start waiting,
@@ -113,7 +171,7 @@ TOBfrSettings::TOBfrSettings(QWidget *parent) : QFrame(parent)
 {
     setObjectName(QStringLiteral("frSettings"));
     BuildControls();
-    m_runFileDialog = [](QFileDialog &dialog) { return dialog.exec() == QDialog::Accepted; };
+    m_runFileDialog = RunFileDialog;
 
     connect(cbLogToCsv, &QCheckBox::clicked, this, &TOBfrSettings::cbLogToCsvClick);
     connect(bBrowseCsv, &QPushButton::clicked, this, &TOBfrSettings::bBrowseCsvClick);

@@ -66,14 +66,16 @@ std::optional<double> SettingsTextToFloat(const QString &text, const QLocale &lo
     QLocale strict = locale;
     strict.setNumberOptions(strict.numberOptions() | QLocale::RejectGroupSeparator);
     double value = strict.toDouble(trimmed, &ok);
-    if (ok)
-        return value;
-    QLocale c = QLocale::c();
-    c.setNumberOptions(QLocale::RejectGroupSeparator);
-    value = c.toDouble(trimmed, &ok);
-    if (ok)
-        return value;
-    return std::nullopt;
+    if (!ok) {
+        QLocale c = QLocale::c();
+        c.setNumberOptions(QLocale::RejectGroupSeparator);
+        value = c.toDouble(trimmed, &ok);
+    }
+    // "nan" and "inf" convert, but a limit that is no finite number is never reached while
+    // shown as enabled: such a text is treated as one that does not convert.
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
 }
 
 std::optional<int> SettingsTextToInteger(const QString &text)

@@ -100,7 +100,7 @@ QString UserAlarmKey(int slot, QLatin1String suffix);
 // 1E-5 <= |v| < 1E15 and "1.5E20" / "1E-6" otherwise.
 QString FloatToSettingsText(double value, const QLocale &locale);
 // Reads the locale's form first and the C form ("25.5") second; group separators are never
-// accepted, so "25,5" under a decimal-point locale does not convert.
+// accepted, so "25,5" under a decimal-point locale does not convert; nor do "nan" and "inf".
 std::optional<double> SettingsTextToFloat(const QString &text, const QLocale &locale);
 // A whole decimal number (surrounding blanks allowed); none for anything else.
 std::optional<int> SettingsTextToInteger(const QString &text);

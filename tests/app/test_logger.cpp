@@ -3,6 +3,7 @@
 #include "OmbrixVersion.h"
 #include "PtyPair.h"
 #include "SimProcess.h"
+#include "TestEnv.h"
 
 #include "model/uOBGlob.h"
 #include "shell/uApplicationSpecifical.h"
@@ -589,6 +590,33 @@ TEST(LoggerRun, AClosedStandardOutputEndsThePrintingNotTheLogging)
     EXPECT_GE(CountEnding(CsvLines(csv), QStringLiteral(";\"\"")), printed + 3) << "and keeps logging";
     p.Signal(SIGTERM);
     EXPECT_EQ(p.Finish(), 0) << p.Err.toStdString();
+TEST(LoggerRun, DeviceTextsKeepToTheirCellsAndLinesAndNeverReachTheTerminalRaw)
+{
+    // Channel names with quotes, separators, line breaks and a terminal escape.
+    SimProcess sim;
+    ASSERT_TRUE(
+        sim.start(TestEnv::sourceDir() + QStringLiteral("/tests/app/scenarios/dusko-hostile-texts.json")));
+    QTemporaryDir dir;
+    const QString csv = dir.filePath(QStringLiteral("hostile.csv"));
+    LoggerProcess p(EthernetArgs(sim)
+                        << QStringLiteral("-count") << QStringLiteral("1") << QStringLiteral("-csv") << csv,
+                    {QStringLiteral("OMBRIX_XPORT_UDP_PORT=%1").arg(sim.udpPort())});
+    ASSERT_EQ(p.Finish(), 0) << p.Err.toStdString();
+
+    ASSERT_EQ(p.Lines.size(), 1) << p.Lines.join(QLatin1Char('\n')).toStdString();
+    const QString &line = p.Lines[0];
+    EXPECT_TRUE(line.contains(QStringLiteral(" | a\";\"=1+1\";\"\\x0d\\x0aX -3.5 u\"\\x0a; | ")))
+        << line.toStdString();
+    EXPECT_TRUE(line.contains(QStringLiteral("-Level\\x1b[2J 12 m"))) << line.toStdString();
+    EXPECT_FALSE(line.contains(QChar(0x1b)) || line.contains(QLatin1Char('\r')));
+
+    const QStringList lines = CsvLines(csv);
+    ASSERT_EQ(lines.size(), 5) << lines.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(lines[3],
+              QStringLiteral("\"Local PC Date\";\"Local PC Time\";\"a\"\";\"\"=1+1\"\";\"\"  X (u\"\" ;)\";"
+                             "\"'-Level [2J (m)\""));
+    // The value below zero stays a number; the record has one cell per title and the note.
+    EXPECT_TRUE(lines[4].endsWith(QStringLiteral(";\"-3.5\";\"12\";\"\""))) << lines[4].toStdString();
 }
 
 TEST(LoggerRun, DeviceThatGoesAwayAndReturnsNeedsNothing)

@@ -53,6 +53,7 @@ struct TProgramRun {
     void Start(const QStringList &arguments)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("OMBRIX_REPORT_DIALOGS"), QStringLiteral("1"));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), Dir.filePath(QStringLiteral("config")));
         env.insert(QStringLiteral("XDG_DATA_HOME"), Dir.filePath(QStringLiteral("data")));
@@ -61,6 +62,21 @@ struct TProgramRun {
         Process.setProcessEnvironment(env);
         Process.start(QStringLiteral(OMBRIX_PATH), arguments);
     }
+
+    // Waits (bounded) until the program says the dialog with this text is up.
+    bool WaitForDialog(const QString &text)
+    {
+        const QByteArray wanted = QStringLiteral("dialog: %1\n").arg(text).toLocal8Bit();
+        return QTest::qWaitFor(
+                   [&] {
+                       ErrorOutput += Process.readAllStandardError();
+                       return ErrorOutput.contains(wanted) || Process.state() == QProcess::NotRunning;
+                   },
+                   30000) &&
+               ErrorOutput.contains(wanted);
+    }
+
+    QByteArray ErrorOutput;
 
     ~TProgramRun()
     {
@@ -154,4 +170,77 @@ TEST(OmbrixProcess, ATerminationSignalDuringAFailedAutomaticStartStillEndsThePro
     EXPECT_EQ(run.Process.exitCode(), 0);
     const QSettings stored(run.ConfigFile(), QSettings::IniFormat);
     EXPECT_EQ(stored.value(QStringLiteral("CONNECTION/IP_ADDRESS")).toString(), OwnLoopbackAddress());
+}
+
+TEST(OmbrixProcess, ATerminationSignalEndsTheProgramWhateverDialogIsOpen)
+{
+    const QString address = OwnLoopbackAddress();
+    struct TCase {
+        const char *name;
+        int signal;
+        bool withDevice;
+        QString storedSettings; // more lines of the settings file
+        QStringList arguments;
+        QString dialog; // its text
+    };
+    const QString missingFolder = QStringLiteral("/nonexistent/dir/x.csv");
+    const TCase cases[] = {
+        // The error with a single OK button, which does not accept being closed otherwise.
+        {"CSV file cannot be opened",
+         SIGTERM,
+         true,
+         QString(),
+         {QStringLiteral("autostart"), QStringLiteral("-ip"), address, QStringLiteral("-csv"), missingFolder},
+         QStringLiteral("Unable to open CSV file for logging.")},
+        // The toolkit's message box.
+        {"CSV file name missing",
+         SIGINT,
+         true,
+         QStringLiteral("[SETTINGS]\nLOG_TO_CSV=1\nCSV_NAME=\n"),
+         {QStringLiteral("autostart"), QStringLiteral("-ip"), address},
+         QStringLiteral("Csv filename required.")},
+        {"nothing answers",
+         SIGHUP,
+         false,
+         QString(),
+         {QStringLiteral("autostart"), QStringLiteral("-ip"), address},
+         QStringLiteral(
+             "Unable to connect. Sensor must be properly connected according to choosed settings.")},
+    };
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        SimProcess sim;
+        int tcpPort = 1;
+        if (c.withDevice) {
+            ASSERT_TRUE(sim.start(QStringLiteral("farvo-xport441-co2-io.json"),
+                                  {QStringLiteral("--tcp"), address + QStringLiteral(":0"),
+                                   QStringLiteral("--udp"), address + QStringLiteral(":30718")}))
+                << sim.errorOutput().toStdString();
+            tcpPort = sim.tcpPort();
+        }
+        TProgramRun run;
+        run.PrepareSettings(tcpPort);
+        if (!c.storedSettings.isEmpty()) {
+            QFile file(run.ConfigFile());
+            ASSERT_TRUE(file.open(QIODevice::Append));
+            file.write(c.storedSettings.toUtf8());
+        }
+        run.Start(c.arguments);
+        ASSERT_TRUE(run.Process.waitForStarted(10000));
+        ASSERT_TRUE(run.WaitForDialog(c.dialog)) << run.ErrorOutput.toStdString();
+
+        QElapsedTimer sinceSignal;
+        sinceSignal.start();
+        ::kill(static_cast<pid_t>(run.Process.processId()), c.signal);
+        // Bounded generously for a loaded machine; the time it took is printed.
+        ASSERT_TRUE(run.Process.waitForFinished(15000)) << "the program outlived its window";
+        std::printf("%s: exited %lld ms after the signal\n", c.name,
+                    static_cast<long long>(sinceSignal.elapsed()));
+        EXPECT_EQ(run.Process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(run.Process.exitCode(), 0);
+        EXPECT_FALSE(QFileInfo::exists(missingFolder));
+        // Closed as the window closes: the settings of the automatic start were saved.
+        const QSettings stored(run.ConfigFile(), QSettings::IniFormat);
+        EXPECT_EQ(stored.value(QStringLiteral("CONNECTION/IP_ADDRESS")).toString(), address);
+    }
 }

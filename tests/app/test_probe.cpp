@@ -1,6 +1,7 @@
 // ombrix-probe run as a process against the simulator.
 #include "PtyPair.h"
 #include "SimProcess.h"
+#include "TestEnv.h"
 
 #include "OmbrixVersion.h"
 
@@ -138,6 +139,29 @@ TEST(ProbeIdentify, JsonDescribesWhatTheScenarioHolds)
         EXPECT_FALSE(
             slot(o, slotSummary(o).first().section(':', 0, 0).toInt()).contains(QStringLiteral("value")))
             << "identify reads no values";
+    }
+}
+
+TEST(ProbeIdentify, DeviceTextsReachTheTerminalEscaped)
+{
+    SimProcess sim;
+    ASSERT_TRUE(
+        sim.start(TestEnv::sourceDir() + QStringLiteral("/tests/app/scenarios/dusko-hostile-texts.json")));
+    for (const char *command : {"identify", "read"}) {
+        SCOPED_TRACE(command);
+        QStringList args = ethernetArgs(sim, command);
+        args.removeAll(QStringLiteral("--json"));
+        const ProbeRun r = probe(args, udpEnv(sim));
+        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+        EXPECT_FALSE(r.out.contains(QChar(0x1b)) || r.out.contains(QLatin1Char('\r'))) << r.out.toStdString();
+        EXPECT_TRUE(r.out.contains(QStringLiteral("slot 18: a\";\"=1+1\";\"\\x0d\\x0aX [")) &&
+                    r.out.contains(QStringLiteral(" \"u\"\\x0a;\", ")) &&
+                    r.out.contains(QStringLiteral("slot 19: -Level\\x1b[2J [")))
+            << r.out.toStdString();
+
+        // JSON carries the texts as they came, its own escaping keeps them off the terminal.
+        const QJsonObject o = probe(ethernetArgs(sim, command), udpEnv(sim)).json();
+        EXPECT_EQ(slot(o, 18)[QStringLiteral("name")].toString(), QStringLiteral("a\";\"=1+1\";\"\r\nX"));
     }
 }
 

@@ -119,6 +119,36 @@ TEST_F(ProbeSearchNet, SearchPrintsTheDevicesInTheOrderFound)
     EXPECT_TRUE(lines[2].contains(QStringLiteral("00-20-4A-62-00-0A")));
 }
 
+TEST_F(ProbeSearchNet, ControlCharactersOfAReplyReachTheTerminalEscaped)
+{
+    // Anyone on the LAN may answer a search: a description that would retitle the terminal and
+    // break the table's line.
+    const QString description = QStringLiteral("Hall\x1b]0;owned\x07 3\r\nX");
+    ASSERT_TRUE(net.addDevice(QStringLiteral("f0"), QStringLiteral("10.61.0.10"),
+                              {{QStringLiteral("mac"), QStringLiteral("00-20-4A-61-00-0A")},
+                               {QStringLiteral("deviceType"), 1},
+                               {QStringLiteral("firmware"), QJsonArray{4, 5, 7}},
+                               {QStringLiteral("typeCode"), 9},
+                               {QStringLiteral("description"), description}}));
+
+    const ProbeRun plain = Probe(net.pc, probe, {QStringLiteral("search")});
+    ASSERT_EQ(plain.exitCode, 0) << plain.err.toStdString();
+    const QStringList lines = plain.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << plain.out.toStdString();
+    EXPECT_TRUE(lines[1].endsWith(QStringLiteral("Hall\\x1b]0;owned\\x07 3\\x0d\\x0aX")))
+        << lines[1].toStdString();
+    EXPECT_FALSE(plain.out.contains(QChar(0x1b)));
+    EXPECT_FALSE(plain.out.contains(QLatin1Char('\r')));
+
+    // JSON keeps the text as it came; its own escaping already keeps it off the terminal.
+    const ProbeRun json = Probe(net.pc, probe, {QStringLiteral("search"), QStringLiteral("--json")});
+    ASSERT_EQ(json.exitCode, 0) << json.err.toStdString();
+    EXPECT_FALSE(json.out.contains(QChar(0x1b)));
+    const QJsonArray devices = QJsonDocument::fromJson(json.out.toUtf8()).array();
+    ASSERT_EQ(devices.size(), 1) << json.out.toStdString();
+    EXPECT_EQ(devices[0].toObject()[QStringLiteral("description")].toString(), description);
+}
+
 TEST_F(ProbeSearchNet, NothingAnswersOrNothingToSearch)
 {
     const ProbeRun json = Probe(net.pc, probe, {QStringLiteral("search"), QStringLiteral("--json")});

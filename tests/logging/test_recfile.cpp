@@ -159,14 +159,57 @@ TEST_F(RecFileTest, DuskoLogIsWrittenByteForByte)
 
     EXPECT_TRUE(rec->WriteRecord(true));
 
-    // The quote in the device-defined name leaves an unbalanced cell; the line is written anyway.
+    // The quote in the device-defined name is doubled, so the cell stays one cell.
     const QByteArray expected = "\xEF\xBB\xBF"
                                 "\"Sensor type\";\"Serial number\"\r\n"
                                 "\"ED5822\";\"D-77\"\r\n"
                                 "\r\n"
-                                "\"Local PC Date\";\"Local PC Time\";\"Flow \"A (l/s)\";\"Level\"\r\n"
+                                "\"Local PC Date\";\"Local PC Time\";\"Flow \"\"A (l/s)\";\"Level\"\r\n"
                                 "\"3/5/24\";\"2:07:10 PM\";\"1234.50\";\"N/A\";\"\"\r\n";
     EXPECT_EQ(ReadAll(LogPath()), expected.toStdString());
+}
+
+TEST_F(RecFileTest, DeviceTextsStayInTheirCellsAndAreNeverRunAsFormulas)
+{
+    sensor.SetKind(82);
+    errors.SetListType(TErrMessageList::ltDusko);
+    struct Case {
+        QString name;
+        QString unit;
+        const char *title; // the column title cell as written
+    };
+    const Case cases[] = {
+        // Quotes, separators and line breaks a device may put into its channel texts.
+        {QStringLiteral("a\";\"=1+1\";\"\r\nX"), QStringLiteral("u\"\n;"),
+         "\"a\"\";\"\"=1+1\"\";\"\"  X (u\"\" ;)\""},
+        {QStringLiteral("=HYPERLINK(1)"), QString(), "\"'=HYPERLINK(1)\""},
+        {QStringLiteral("+1"), QStringLiteral("m"), "\"'+1 (m)\""},
+        {QStringLiteral("-Flow"), QStringLiteral("l/s"), "\"'-Flow (l/s)\""},
+        {QStringLiteral("@SUM"), QString(), "\"'@SUM\""},
+        {QStringLiteral("Esc\x1b[2Jtab\tDEL\x7f C1\u0085"), QString(), "\"Esc [2Jtab DEL  C1 \""},
+        {QStringLiteral("Level = 2"), QStringLiteral("-"), "\"Level = 2 (-)\""},
+    };
+    int run = 0;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.title);
+        // A value below zero is a number, not a text from the device: it keeps its minus sign.
+        auto q = DeviceQuantity(c.name, c.unit, 1, -3.5, 0xC0600000);
+        auto rec = MakeFile(English);
+        rec->FileName = QStringLiteral("log%1.csv").arg(++run);
+        rec->SerialNumber = QStringLiteral("-7");
+        rec->AlterNames.Load(QString(), QString());
+        rec->Columns[18] = q.get();
+        ASSERT_TRUE(rec->WriteRecord(true));
+
+        const QString text = QString::fromStdString(ReadAll(dir.filePath(rec->FileName)));
+        const QStringList lines = text.split(QStringLiteral("\r\n"));
+        ASSERT_EQ(lines.size(), 6) << text.toStdString(); // two header lines, a gap, titles, a record, end
+        EXPECT_EQ(lines[1], QStringLiteral("\"ED5822\";\"'-7\""));
+        EXPECT_EQ(lines[3],
+                  QStringLiteral("\"Local PC Date\";\"Local PC Time\";") + QString::fromUtf8(c.title));
+        EXPECT_TRUE(lines[4].endsWith(QStringLiteral(";\"-3.5\";\"\""))) << lines[4].toStdString();
+        EXPECT_FALSE(text.contains(QChar(0x1b)));
+    }
 }
 
 TEST_F(RecFileTest, ValueCellsFollowTheRulesInTheirOrder)

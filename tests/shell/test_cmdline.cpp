@@ -64,8 +64,12 @@ TEST(CommandLineTest, AppliesOnlyAcceptedValuesAfterTheAutostartSwitch)
         {"autostart -ip 192.168.001.010",
          "auto=1 type=- ip=192.168.001.010 csv=- interval=- graph=- port=- speed=-"},
         {"autostart -ip 192.168.1", "auto=1 type=- ip=- csv=- interval=- graph=- port=- speed=-"},
-        // A rejected value is still consumed: "autostart" here is the -type value, not the switch.
-        {"-type autostart -ip 10.0.0.5", "auto=0 type=- ip=- csv=- interval=- graph=- port=- speed=-"},
+        // The switch is looked for among all arguments, values included; as a value it is
+        // still consumed by its option, whether or not the option accepts it.
+        {"-type autostart -ip 10.0.0.5", "auto=1 type=- ip=10.0.0.5 csv=- interval=- graph=- port=- speed=-"},
+        {"-csv autostart", "auto=1 type=- ip=- csv=autostart interval=- graph=- port=- speed=-"},
+        {"-csv -autostart -ip 10.0.0.5",
+         "auto=1 type=- ip=10.0.0.5 csv=-autostart interval=- graph=- port=- speed=-"},
         // Values keep their letter case; names and the switch match in any case.
         {"AutoStart -CSV /home/Ana/Logs/Run.csv",
          "auto=1 type=- ip=- csv=/home/Ana/Logs/Run.csv interval=- graph=- port=- speed=-"},

@@ -79,6 +79,13 @@ TEST(SettingsValueForms, RealsReadTheLocaleFormThenTheCForm)
         {"1,000", en, std::nullopt}, // group separators are never accepted
         {"abc", en, std::nullopt},
         {"", de, std::nullopt},
+        // Not finite numbers, as a hand-edited file may hold them: none of them is a limit.
+        {"nan", en, std::nullopt},
+        {"NaN", de, std::nullopt},
+        {"inf", en, std::nullopt},
+        {"-INF", de, std::nullopt},
+        {"+infinity", en, std::nullopt},
+        {"1e999", en, std::nullopt},
     };
     for (const Case &c : cases) {
         const std::optional<double> value = SettingsTextToFloat(QString::fromUtf8(c.text), c.locale);
@@ -140,7 +147,9 @@ TEST_F(SettingsStoreTest, StoredTextsConvertOrFallBackByForm)
               "VISIBLE_TITLE=yes\n"
               "[USR_ALARMS]\n"
               "0%20-%20ANLG_LIM_HI=oops\n"
-              "1%20-%20ANLG_LIM_HI=25,5\n");
+              "1%20-%20ANLG_LIM_HI=25,5\n"
+              "2%20-%20ANLG_LIM_LO=-inf\n"
+              "2%20-%20ANLG_HYST=nan\n");
     TSettingsStore store(path(), false, QLocale(QLocale::German, QLocale::Germany));
     EXPECT_EQ(store.ReadInteger(SecConnection, KeyTcpPort, DefTcpPort), 502);
     EXPECT_EQ(store.ReadInteger(SecConnection, KeySpeed, DefSpeed), 19200);
@@ -152,6 +161,9 @@ TEST_F(SettingsStoreTest, StoredTextsConvertOrFallBackByForm)
     EXPECT_EQ(store.ReadFloat(SecUsrAlarms, UserAlarmKey(0, SufAnlgLimHi), 7.0), 0.0);
     // An unquoted "25,5" written by hand is still one value.
     EXPECT_DOUBLE_EQ(store.ReadFloat(SecUsrAlarms, UserAlarmKey(1, SufAnlgLimHi)), 25.5);
+    // A limit or hysteresis that is no finite number reads as 0, as a text that does not convert.
+    EXPECT_EQ(store.ReadFloat(SecUsrAlarms, UserAlarmKey(2, SufAnlgLimLo), 7.0), 0.0);
+    EXPECT_EQ(store.ReadFloat(SecUsrAlarms, UserAlarmKey(2, SufAnlgHyst), 7.0), 0.0);
 }
 
 TEST_F(SettingsStoreTest, ValuesAreWrittenAsTextAndReadBack)

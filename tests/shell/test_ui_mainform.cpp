@@ -9,14 +9,18 @@
 #include "comm/uTiming.h"
 #include "connection/uOBfrConnPars.h"
 #include "discovery/IPEdit.h"
+#include "platform/TerminationSignals.h"
 #include "shell/TalmoTrayIcon.h"
 #include "shell/uOBfrLogo.h"
 #include "shell/uSettingsModel.h"
 #include "shell/uUtilsWinAPI.h"
 
+#include <QAbstractItemView>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCompleter>
 #include <QFileDialog>
 #include <QImage>
 #include <QJsonArray>
@@ -25,11 +29,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QSpinBox>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
 #include <ostream>
 #include <sys/resource.h>
 
@@ -713,4 +720,133 @@ TEST(MainFormSettings, AFreshUserStartsWithTheDefaultsAndKeepsTheMachineLanguage
     EXPECT_EQ(UserSettings->ReadString(QStringLiteral("OPTIONS"), QStringLiteral("LANGUAGE"), QString()),
               QStringLiteral("7"));
     EXPECT_EQ(UserSettings->ReadInteger(QStringLiteral("CONNECTION"), QStringLiteral("COM_PORT"), 0), -1);
+}
+
+namespace
+{
+
+// Once a modal window of the wanted kind is up, does what `act` says with it (once).
+void WhenModalIsUp(const std::function<bool(QWidget *)> &wanted, const std::function<void(QWidget *)> &act)
+{
+    auto *poll = new QTimer(qApp);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, wanted, act] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible() || !wanted(modal))
+            return;
+        poll->stop();
+        poll->deleteLater();
+        act(modal);
+    });
+    poll->start(50);
+}
+
+bool AnyDialogShown()
+{
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    return std::any_of(windows.begin(), windows.end(),
+                       [](const QWidget *w) { return w->isVisible() && qobject_cast<const QDialog *>(w); });
+}
+
+} // namespace
+
+// A termination signal while a question or the file chooser is open: the dialog ends as Cancel,
+// nothing is started or chosen, the window closes, and a dialog asked for afterwards answers
+// Cancel at once instead of waiting for a person who is not there.
+TEST_F(MainFormTest, ATerminationSignalEndsAnOpenDialogAsCancelAndClosesTheWindow)
+{
+    ASSERT_TRUE(rig.Open());
+    ASSERT_TRUE(rig.Connect());
+    TOBfrSettings &f = *rig.Form->frSettings;
+    const Platform::TTerminationSignals signals;
+    ASSERT_TRUE(signals.IsActive());
+    QObject::connect(&signals, &Platform::TTerminationSignals::Received, rig.Form.get(),
+                     [&](int) { rig.Form->EndOnTermination(); });
+    int closed = 0;
+    QObject::connect(rig.Form.get(), &TOBfMainForm::Closed, rig.Form.get(), [&] { ++closed; });
+    const QString csv = rig.CsvPath(QStringLiteral("Existing.csv"));
+    {
+        QFile file(csv);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("old line\n");
+    }
+
+    struct TCase {
+        const char *name;
+        std::function<bool(QWidget *)> dialog;
+        std::function<void()> open; // returns once the dialog has ended
+    };
+    const TCase cases[] = {
+        {"the question about the existing CSV file",
+         [](QWidget *w) {
+             const auto *d = qobject_cast<TMessageDialog *>(w);
+             return d && d->MessageLabel()->text() == QStringLiteral("Csv file already exists.");
+         },
+         [&] { EXPECT_FALSE(rig.StartMeasuring()); }},
+        {"the CSV file chooser", [](QWidget *w) { return qobject_cast<QFileDialog *>(w) != nullptr; },
+         [&] { QTest::mouseClick(f.bBrowseCsv, Qt::LeftButton); }},
+    };
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        TDialogs::ClearTermination();
+        f.SetLogToCsvSilently(true);
+        f.SetCsvFileName(csv);
+        rig.Form->show();
+        const int closedBefore = closed;
+        TDialogAnswerScope nobodyAnswers{TDialogAnswerHook()}; // real windows
+        bool seen = false;
+        WhenModalIsUp(c.dialog, [&](QWidget *) {
+            seen = true;
+            std::raise(SIGTERM);
+        });
+        c.open();
+        ASSERT_TRUE(seen);
+        EXPECT_FALSE(f.IsRunning());
+        EXPECT_EQ(f.GetCsvFileName(), csv) << "nothing chosen";
+        EXPECT_EQ(FileLines(csv), QStringList{QStringLiteral("old line")});
+        EXPECT_FALSE(AnyDialogShown());
+        EXPECT_EQ(closed, closedBefore + 1);
+        EXPECT_FALSE(rig.Form->isVisible());
+        // Asked later, a dialog answers as its cancel button without showing.
+        EXPECT_EQ(TDialogs::MessageDlgStd(QStringLiteral("Stop?"), TMsgKind::Confirmation,
+                                          {TMsgButton::Yes, TMsgButton::No}),
+                  TDialogs::mrNo);
+        EXPECT_FALSE(AnyDialogShown());
+    }
+    TDialogs::ClearTermination();
+}
+
+// Enter in the file name box accepts the chooser; its completion list goes with it, also when
+// the list would come up late (the folder it completes from read after the dialog has gone).
+TEST_F(MainFormTest, TheFileChoosersCompletionListGoesWithTheChooser)
+{
+    ASSERT_TRUE(rig.Open());
+    rig.Form->show();
+    TOBfrSettings &f = *rig.Form->frSettings;
+    for (const char *name : {"Run1.csv", "Run2.csv"}) {
+        QFile file(rig.CsvPath(QString::fromLatin1(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    f.SetCsvFileName(rig.CsvPath(QStringLiteral("Other.csv")));
+    TDialogAnswerScope nobodyAnswers{TDialogAnswerHook()};
+    QPointer<QCompleter> completer;
+    WhenModalIsUp([](QWidget *w) { return qobject_cast<QFileDialog *>(w) != nullptr; },
+                  [&](QWidget *w) {
+                      auto *edit = w->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+                      ASSERT_NE(edit, nullptr);
+                      static_cast<QFileDialog *>(w)->setDirectory(rig.Dir.path());
+                      completer = edit->completer();
+                      edit->setFocus();
+                      edit->clear();
+                      QTest::keyClicks(edit, QStringLiteral("Run3"));
+                      QTest::keyClick(edit, Qt::Key_Return);
+                  });
+    QTest::mouseClick(f.bBrowseCsv, Qt::LeftButton);
+    EXPECT_EQ(f.GetCsvFileName(), rig.CsvPath(QStringLiteral("Run3.csv")));
+    ASSERT_FALSE(completer.isNull());
+    EXPECT_FALSE(completer->popup()->isVisible());
+    // What the completer does itself once the folder has been read: complete what was typed.
+    completer->setCompletionPrefix(rig.CsvPath(QStringLiteral("Ru")));
+    completer->complete();
+    QTest::qWait(300);
+    EXPECT_FALSE(completer->popup()->isVisible()) << "the list is on screen without its dialog";
 }
