@@ -88,35 +88,33 @@ set(CPACK_PACKAGE_CONTACT "Ombrix developers <ombrix@talmo.example>")
 ombrix_gzip_doc("${PROJECT_SOURCE_DIR}/packaging/changelog.in" "changelog")
 install(FILES "${doc_build_dir}/changelog.gz" "${PROJECT_SOURCE_DIR}/packaging/copyright"
         DESTINATION "${OMBRIX_PACKAGE_DOC_DIR}")
+install(FILES "${PROJECT_SOURCE_DIR}/packaging/lintian-overrides"
+        DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides" RENAME ombrix)
 get_property(compressed_docs DIRECTORY "${PROJECT_SOURCE_DIR}" PROPERTY OMBRIX_COMPRESSED_DOCS)
 add_custom_target(ombrix_docs ALL DEPENDS ${compressed_docs})
 
-# The logger as a system service. A distribution's /usr prefix (also CPack's staging folder that
-# ends in /usr) puts the unit into /lib/systemd/system and the configuration into /etc, where
-# Debian 12's own packages put them; any other prefix keeps everything below it, so a test can
-# install into a temporary folder and check the unit against the binary it names.
+# The logger as a system service. The /usr prefix (the package's: CPack installs it with DESTDIR)
+# puts the unit into /lib/systemd/system and the configuration into /etc, where Debian 12's own
+# packages put them; any other prefix keeps everything below it, so a test can install into a
+# temporary folder and check the unit against the binary it names.
 if(TARGET ombrix-logger)
   install(FILES "${PROJECT_SOURCE_DIR}/packaging/ombrix.sysusers" DESTINATION "lib/sysusers.d"
           RENAME ombrix.conf)
   install(CODE "set(OMBRIX_UNIT_SOURCE \"${PROJECT_SOURCE_DIR}/packaging/ombrix-logger@.service.in\")
+                set(OMBRIX_UNIT_BUILT \"${PROJECT_BINARY_DIR}/packaging/unit/ombrix-logger@.service\")
                 set(OMBRIX_EXAMPLE_CONF \"${PROJECT_SOURCE_DIR}/packaging/example.conf\")")
   install(CODE [[
-    set(root "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}")
-    if(CMAKE_INSTALL_PREFIX MATCHES "(^|/)usr$")
-      set(OMBRIX_LOGGER_PATH "/usr/bin/ombrix-logger")
+    if(CMAKE_INSTALL_PREFIX MATCHES "^/usr/?$")
+      set(unit_dir "/lib/systemd/system")
       set(OMBRIX_CONFIG_DIR "/etc/ombrix")
-      set(unit_dir "${root}/../lib/systemd/system")
-      set(config_dir "${root}/../etc/ombrix")
     else()
-      set(OMBRIX_LOGGER_PATH "${CMAKE_INSTALL_PREFIX}/bin/ombrix-logger")
+      set(unit_dir "${CMAKE_INSTALL_PREFIX}/lib/systemd/system")
       set(OMBRIX_CONFIG_DIR "${CMAKE_INSTALL_PREFIX}/etc/ombrix")
-      set(unit_dir "${root}/lib/systemd/system")
-      set(config_dir "${root}/etc/ombrix")
     endif()
-    message(STATUS "Installing: ${unit_dir}/ombrix-logger@.service")
-    configure_file("${OMBRIX_UNIT_SOURCE}" "${unit_dir}/ombrix-logger@.service" @ONLY)
-    message(STATUS "Installing: ${config_dir}/example.conf")
-    file(INSTALL "${OMBRIX_EXAMPLE_CONF}" DESTINATION "${config_dir}")
+    set(OMBRIX_LOGGER_PATH "${CMAKE_INSTALL_PREFIX}/bin/ombrix-logger")
+    configure_file("${OMBRIX_UNIT_SOURCE}" "${OMBRIX_UNIT_BUILT}" @ONLY)
+    file(INSTALL "${OMBRIX_UNIT_BUILT}" DESTINATION "${unit_dir}")
+    file(INSTALL "${OMBRIX_EXAMPLE_CONF}" DESTINATION "${OMBRIX_CONFIG_DIR}")
   ]])
 endif()
 
@@ -141,8 +139,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION "science")
 # The alarm sounds' aliases map onto the freedesktop sound theme.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "sound-theme-freedesktop")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://talmo.example/")
-# postinst makes the service's user with systemd-sysusers, or adduser where systemd is absent.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "systemd | adduser")
+# postinst makes the service's user with systemd-sysusers, or with adduser where systemd is absent.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "adduser")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA "${PROJECT_SOURCE_DIR}/packaging/deb/postinst"
                                        "${PROJECT_SOURCE_DIR}/packaging/deb/postrm"
                                        "${PROJECT_SOURCE_DIR}/packaging/deb/conffiles")

@@ -27,7 +27,7 @@ execute_process(COMMAND "${DPKG_DEB}" --contents "${package}" OUTPUT_VARIABLE co
 execute_process(COMMAND "${DPKG_DEB}" --control "${package}" "${out_dir}/control")
 file(READ "${out_dir}/control/conffiles" conffiles)
 # Info tags too: hardening-no-bindnow is one. The overrides of a source package do not exist here.
-execute_process(COMMAND "${LINTIAN}" --display-info --no-tag-display-limit "${package}"
+execute_process(COMMAND "${LINTIAN}" --display-info --tag-display-limit 0 "${package}"
                 OUTPUT_VARIABLE lintian_output ERROR_VARIABLE lintian_output)
 
 set(failures "")
