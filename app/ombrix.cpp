@@ -160,6 +160,8 @@ int main(int argc, char **argv)
     // Must happen before the application object exists.
     Platform::ApplyQpaPlatformChoice();
     QApplication app(argc, argv);
+    // Shells match the window to its desktop entry and icon by this name (Wayland's app_id too).
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.talmo.Ombrix"));
     // The user's language, before the first window exists.
     const std::unique_ptr<QTranslator> language =
         InstallLanguageOverride(QCoreApplication::applicationFilePath());
