@@ -1,10 +1,10 @@
 #include "ProbeDiscovery.h"
 
+#include "base/uApplicationFolders.h"
+#include "base/uApplicationSpecifical.h"
 #include "discovery/uXPortIPChange.h"
 #include "discovery/uXPortSearch.h"
 #include "model/uExceptions.h"
-#include "shell/uApplicationFolders.h"
-#include "shell/uApplicationSpecifical.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

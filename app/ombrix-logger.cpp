@@ -5,14 +5,14 @@
 
 #include "CliConnect.h"
 
+#include "base/uApplicationFolders.h"
+#include "base/uApplicationSpecifical.h"
+#include "base/uSettingsStore.h"
 #include "connection/uDeviceConnection.h"
 #include "model/uValueText.h"
 #include "platform/TerminationSignals.h"
 #include "reading/uReaderCore.h"
 #include "reading/uReaderView.h"
-#include "shell/uApplicationFolders.h"
-#include "shell/uApplicationSpecifical.h"
-#include "shell/uSettingsStore.h"
 
 #include "OmbrixVersion.h"
 

@@ -1,11 +1,11 @@
 #include "connection/uOBfrConnection.h"
 
+#include "base/uApplicationSpecifical.h"
+#include "base/uDialogs.h"
 #include "connection/uOBfrConnPars.h"
 #include "discovery/IPEdit.h"
 #include "discovery/uXPortSearchGUI.h"
 #include "model/uOBGlob.h"
-#include "shell/uApplicationSpecifical.h"
-#include "shell/uDialogs.h"
 
 #include <QApplication>
 #include <QHBoxLayout>

@@ -1,5 +1,6 @@
 #include "shell/uOBfMainForm.h"
 
+#include "base/uApplicationSpecifical.h"
 #include "comm/uTiming.h"
 #include "connection/uOBfrConnPars.h"
 #include "discovery/IPEdit.h"
@@ -7,7 +8,6 @@
 #include "reading/uObfrOutputBase.h"
 #include "reading/uReaderCore.h"
 #include "shell/TalmoTrayIcon.h"
-#include "shell/uApplicationSpecifical.h"
 #include "shell/uCommandLine.h"
 #include "shell/uLang.h"
 #include "shell/uOBfrLogo.h"

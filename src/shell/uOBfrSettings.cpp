@@ -1,11 +1,11 @@
 #include "shell/uOBfrSettings.h"
 
+#include "base/uApplicationSpecifical.h"
+#include "base/uDialogs.h"
 #include "comm/uTiming.h"
 #include "connection/uOBfrConnection.h"
 #include "model/uOBGlob.h"
 #include "reading/uReaderCore.h"
-#include "shell/uApplicationSpecifical.h"
-#include "shell/uDialogs.h"
 
 #include <QCheckBox>
 #include <QComboBox>

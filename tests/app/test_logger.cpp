@@ -4,9 +4,9 @@
 #include "PtyPair.h"
 #include "SimProcess.h"
 
+#include "base/uApplicationSpecifical.h"
+#include "base/uSettingsStore.h"
 #include "model/uOBGlob.h"
-#include "shell/uApplicationSpecifical.h"
-#include "shell/uSettingsStore.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
