@@ -188,11 +188,6 @@ void TOBfrConnection::AfterConnect()
         m_host->AutoStartMeasurement();
 }
 
-void TOBfrConnection::frConnParsbFindDeviceClick()
-{
-    frConnPars->bFindDeviceClick();
-}
-
 void TOBfrConnection::RefreshHost()
 {
     if (m_host)

@@ -321,12 +321,6 @@ void TOBfMainForm::AppEventsMinimize()
     UpdateInterfaceState();
 }
 
-void TOBfMainForm::AppEventsRestore()
-{
-    ShowAndRestore();
-    UpdateInterfaceState();
-}
-
 void TOBfMainForm::ctiTrayIconMouseMove()
 {
     if (CSection.IsBusy())

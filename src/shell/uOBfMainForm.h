@@ -90,7 +90,6 @@ public:
     // Handlers.
     void FormKeyPress(QKeyEvent *event);
     void AppEventsMinimize();
-    void AppEventsRestore();
     void ctiTrayIconMouseMove();
     void mMainAppClick();
     void mPopupOnTopClick();
