@@ -287,7 +287,7 @@ int main(int argc, char **argv)
     }
     reader->IntervalSec = o.interval;
     reader->ChartPoints = 0; // no chart: no history is kept
-    reader->BrandingIniPath = ExecutableDir() + BrandingFileName;
+    reader->BrandingFilePath = ExecutableDir() + BrandingFileName;
     if (!o.csv.isEmpty()) {
         const QFileInfo file(o.csv);
         reader->LogToCsv = true;

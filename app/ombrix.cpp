@@ -51,7 +51,7 @@ bool AnswerInformationRequest(int argc, char **argv, const TCommandLine &command
     case TCommandLine::TRequest::Version:
         Print(stdout, CommandLineVersionText(ProgramName));
         return true;
-    case TCommandLine::TRequest::ProgramDir: {
+    case TCommandLine::TRequest::PrintProgramDir: {
         const QCoreApplication app(argc, argv); // the program file's path comes from it
         Print(stdout, ExecutableDir() + QLatin1Char('\n'));
         return true;

@@ -360,7 +360,7 @@ void TOBfrSettings::Start(bool autoStarted)
     m_reader->SoundFile = SoundFile;
     m_reader->RepeatInterval = RepeatInterval;
     m_reader->RepeatMode = RepeatMode;
-    m_reader->BrandingIniPath = BrandingIniPath;
+    m_reader->BrandingFilePath = BrandingIniPath;
     CreateReaderFrame();
     m_reader->StartReading();
 }
