@@ -4,6 +4,7 @@
 
 #include "mainform_rig.h"
 
+#include "QtPrinters.h"
 #include "TestEnv.h"
 
 #include "comm/uTiming.h"
@@ -32,11 +33,6 @@
 #include <ostream>
 
 using TClick = Platform::TTrayIconBackend::TClick;
-
-inline void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 namespace
 {
