@@ -1,11 +1,11 @@
 #include "ProbeDiscovery.h"
 
+#include "base/uApplicationFolders.h"
+#include "base/uApplicationSpecifical.h"
 #include "discovery/uXPortIPChange.h"
 #include "discovery/uXPortSearch.h"
 #include "model/uExceptions.h"
 #include "model/uTextEscape.h"
-#include "shell/uApplicationFolders.h"
-#include "shell/uApplicationSpecifical.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

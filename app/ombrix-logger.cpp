@@ -5,15 +5,15 @@
 
 #include "CliConnect.h"
 
+#include "base/uApplicationFolders.h"
+#include "base/uApplicationSpecifical.h"
+#include "base/uSettingsStore.h"
 #include "connection/uDeviceConnection.h"
 #include "model/uTextEscape.h"
 #include "model/uValueText.h"
 #include "platform/TerminationSignals.h"
 #include "reading/uReaderCore.h"
 #include "reading/uReaderView.h"
-#include "shell/uApplicationFolders.h"
-#include "shell/uApplicationSpecifical.h"
-#include "shell/uSettingsStore.h"
 
 #include "OmbrixVersion.h"
 
@@ -361,7 +361,7 @@ int main(int argc, char **argv)
     }
     reader->IntervalSec = o.interval;
     reader->ChartPoints = 0; // no chart: no history is kept
-    reader->BrandingIniPath = ExecutableDir() + BrandingFileName;
+    reader->BrandingFilePath = ExecutableDir() + BrandingFileName;
     if (!o.csv.isEmpty()) {
         const QFileInfo file(o.csv);
         reader->LogToCsv = true;

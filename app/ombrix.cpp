@@ -2,12 +2,12 @@
 
 #include "alarms/uOBfAcousticSettings.h"
 #include "alarms/uOBfUserAlarmSettings.h"
+#include "base/uApplicationFolders.h"
+#include "base/uApplicationSpecifical.h"
 #include "platform/DisplayPlatform.h"
 #include "platform/SoundPlayer.h"
 #include "platform/TerminationSignals.h"
 #include "reading/uOBfSmartOutput.h"
-#include "shell/uApplicationFolders.h"
-#include "shell/uApplicationSpecifical.h"
 #include "shell/uCommandLine.h"
 #include "shell/uLang.h"
 #include "shell/uLangMenu.h"
@@ -51,7 +51,7 @@ bool AnswerInformationRequest(int argc, char **argv, const TCommandLine &command
     case TCommandLine::TRequest::Version:
         Print(stdout, CommandLineVersionText(ProgramName));
         return true;
-    case TCommandLine::TRequest::ProgramDir: {
+    case TCommandLine::TRequest::PrintProgramDir: {
         const QCoreApplication app(argc, argv); // the program file's path comes from it
         Print(stdout, ExecutableDir() + QLatin1Char('\n'));
         return true;

@@ -6,6 +6,11 @@
 # unit names) into ombrix_NAME_ui, which links Qt Widgets, ombrix_NAME and UI_DEPENDS.
 # Logic therefore never needs a display. Every library includes from the one root src/
 # ("model/uQuantity.h"). A folder without core sources yet becomes an interface library.
+# The file name alone decides where a unit goes: a name starting with uOBf / uObfr (forms and
+# frames), IPEdit, uDialogs, TalmoTrayIcon, uXPort...GUI or uLangMenu is a widget unit and
+# lands in ombrix_NAME_ui; every other file is core. A new window unit must follow that naming
+# (or be added here), else it is built into the core library without Qt Widgets and fails to
+# link; tests/architecture/check_floors.py reads this same pattern.
 set(OMBRIX_UI_SOURCE_REGEX "^(uOBf|uObfr|IPEdit|uDialogs|TalmoTrayIcon|uXPort.*GUI|uLangMenu)")
 function(ombrix_subsystem name)
   cmake_parse_arguments(ARG "" "" "DEPENDS;UI_DEPENDS" ${ARGN})

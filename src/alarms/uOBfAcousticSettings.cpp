@@ -1,7 +1,7 @@
 #include "alarms/uOBfAcousticSettings.h"
 
+#include "base/uDialogs.h"
 #include "platform/SoundPlayer.h"
-#include "shell/uDialogs.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

@@ -2,9 +2,9 @@
 
 #include "alarms/uOBfrAnlgAlrmUserSettings.h"
 #include "alarms/uOBfrBinUserSettings.h"
+#include "base/uDialogs.h"
 #include "connection/uDeviceConnection.h"
 #include "model/uOBGlob.h"
-#include "shell/uDialogs.h"
 
 #include <QGroupBox>
 #include <QLabel>

@@ -4,6 +4,10 @@
 // judged by the user's limits (analog) or by the binary rule (inputs and relays). OK writes
 // the columns into their quantities; Cancel leaves them.
 //
+// The alarms/ folder holds only the alarm dialogs. Judging a value against its limits is
+// TQuantity::EvaluateAlarm (model/uOBGlob), and the reader core (reading/uReaderCore) runs it
+// every tick and decides the alarm sound; the logger does both without any of these dialogs.
+//
 //   if (ShowUserAlarmSettings(this, connection.Device())) ...   // from the main window's menu
 
 #include <QDialog>

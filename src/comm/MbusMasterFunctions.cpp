@@ -62,24 +62,6 @@ void TMbusMasterFunctions::setRetryCnt(int count)
     RaiseMbusError(mbusMaster_setRetryCnt(ProtocolHandle, count));
 }
 
-void TMbusMasterFunctions::setBigEndianInts(bool on)
-{
-    if (on)
-        mbusMaster_configureBigEndianInts(ProtocolHandle);
-    else
-        mbusMaster_configureLittleEndianInts(ProtocolHandle);
-    FbigEndianInts = on;
-}
-
-void TMbusMasterFunctions::setSwappedFloats(bool on)
-{
-    if (on)
-        mbusMaster_configureSwappedFloats(ProtocolHandle);
-    else
-        mbusMaster_configureIeeeFloats(ProtocolHandle);
-    FswappedFloats = on;
-}
-
 void TMbusSerialMasterProtocol::openProtocol()
 {
     const QByteArray name = portName.toUtf8();

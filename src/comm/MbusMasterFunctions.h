@@ -35,16 +35,8 @@ public:
     virtual void setPollDelay(int ms);
     virtual int retryCnt() const;
     virtual void setRetryCnt(int count);
-    bool bigEndianInts() const { return FbigEndianInts; }
-    virtual void setBigEndianInts(bool on);
-    bool swappedFloats() const { return FswappedFloats; }
-    virtual void setSwappedFloats(bool on);
 
     MbusHandle ProtocolHandle = nullptr;
-
-protected:
-    bool FbigEndianInts = false;
-    bool FswappedFloats = false;
 };
 
 class TMbusSerialMasterProtocol : public TMbusMasterFunctions

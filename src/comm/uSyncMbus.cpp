@@ -202,15 +202,3 @@ void TSyncMBus::setRetryCnt(int count)
 {
     Protocol->setRetryCnt(count);
 }
-
-void TSyncMBus::setBigEndianInts(bool on)
-{
-    Protocol->setBigEndianInts(on);
-    FbigEndianInts = on;
-}
-
-void TSyncMBus::setSwappedFloats(bool on)
-{
-    Protocol->setSwappedFloats(on);
-    FswappedFloats = on;
-}

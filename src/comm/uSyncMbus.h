@@ -56,8 +56,6 @@ public:
     void setPollDelay(int ms) override;
     int retryCnt() const override;
     void setRetryCnt(int count) override;
-    void setBigEndianInts(bool on) override;
-    void setSwappedFloats(bool on) override;
 
     QObject *Owner = nullptr;
     std::uint8_t ProtocolKind = KindRtu;

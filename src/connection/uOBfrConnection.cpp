@@ -1,11 +1,11 @@
 #include "connection/uOBfrConnection.h"
 
+#include "base/uApplicationSpecifical.h"
+#include "base/uDialogs.h"
 #include "connection/uOBfrConnPars.h"
 #include "discovery/IPEdit.h"
 #include "discovery/uXPortSearchGUI.h"
 #include "model/uOBGlob.h"
-#include "shell/uApplicationSpecifical.h"
-#include "shell/uDialogs.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -186,11 +186,6 @@ void TOBfrConnection::AfterConnect()
 {
     if (m_device.TakeStartAfterConnect() && m_host)
         m_host->AutoStartMeasurement();
-}
-
-void TOBfrConnection::frConnParsbFindDeviceClick()
-{
-    frConnPars->bFindDeviceClick();
 }
 
 void TOBfrConnection::RefreshHost()

@@ -50,7 +50,6 @@ public:
     void bConnDisconnClick();
     void ConnectOrDisconnect();
     void AfterConnect();
-    void frConnParsbFindDeviceClick();
 
     // One connect attempt with these parameters (the button takes them from the
     // parameters frame): the busy cursor while it runs, the one message when it

@@ -1,9 +1,9 @@
 #include "discovery/uXPortIPChangeGUI.h"
 
+#include "base/uDialogs.h"
 #include "comm/uTiming.h"
 #include "discovery/IPEdit.h"
 #include "discovery/uXPortIPChange.h"
-#include "shell/uDialogs.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,8 +1,8 @@
 #include "discovery/uXPortSearchGUI.h"
 
+#include "base/uDialogs.h"
 #include "discovery/uXPortIPChangeGUI.h"
 #include "model/uExceptions.h"
-#include "shell/uDialogs.h"
 
 #include <QApplication>
 #include <QHBoxLayout>

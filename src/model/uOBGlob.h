@@ -11,6 +11,9 @@
 // The quantity class instantiated for every channel slot: a TQuantity plus the
 // state of its last reading, the alarm code the device reported, the user's
 // alarm settings and the alarm state with its acknowledge latches.
+// The alarm evaluation itself lives here (EvaluateAlarm) and in the reader core
+// (reading/uReaderCore runs it every tick and decides the sound), not in alarms/,
+// which holds only the dialogs that edit these settings.
 class TLangQuan : public TQuantity
 {
 public:

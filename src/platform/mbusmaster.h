@@ -3,7 +3,8 @@
 // The Modbus master library the communication layer is built on: protocol
 // instances for Modbus RTU and ASCII on a serial port and for Modbus/TCP, with
 // integer result codes. RTU and TCP run over libmodbus; ASCII framing is done
-// here on a termios port because libmodbus has none.
+// on a termios port because libmodbus has none (one file a transport, see
+// MbusTransport.h).
 //
 // Every function takes the instance handle first and returns 0 on success or
 // one of the result codes below. All calls come from one thread.
@@ -71,11 +72,6 @@ std::int32_t mbusMaster_setPollDelay(MbusHandle handle, std::int32_t ms);
 std::int32_t mbusMaster_getPollDelay(MbusHandle handle);
 std::int32_t mbusMaster_setRetryCnt(MbusHandle handle, std::int32_t count);
 std::int32_t mbusMaster_getRetryCnt(MbusHandle handle);
-
-std::int32_t mbusMaster_configureBigEndianInts(MbusHandle handle);
-std::int32_t mbusMaster_configureLittleEndianInts(MbusHandle handle);
-std::int32_t mbusMaster_configureSwappedFloats(MbusHandle handle);
-std::int32_t mbusMaster_configureIeeeFloats(MbusHandle handle);
 
 // Read Holding Registers (function 03). startRef counts from 1: the request
 // carries startRef - 1. On Modbus/TCP the slave address is the unit identifier.

@@ -3,8 +3,8 @@
 #include "reading/uOBfrSmartOutputRow.h"
 #include "reading/uPopupLayout.h"
 
+#include "base/uSettingsStore.h"
 #include "model/uOBGlob.h"
-#include "shell/uSettingsStore.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>

@@ -4,6 +4,9 @@
 // quantity with the check box of its chart window, the popup window's rows, the chart windows,
 // and "disable sound". It is a view of the reader core: the core reads, judges, logs and
 // decides the sound, the frame only shows what the core tells it.
+// Despite the "Base" in its name this is no base class of the readers: the readers
+// (TDuskoReader, TFarvoReader, TGelmiReader) derive from TReaderCore, and this frame is the
+// one view of them in the main window.
 
 #include "reading/uReaderView.h"
 

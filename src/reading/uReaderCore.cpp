@@ -87,7 +87,7 @@ void TReaderCore::AddFamilyQuantities(std::span<const int> rowSlots, std::span<c
         AddQuantity(m_connection.GetQuantity(slot));
     if (!LogToCsv)
         return;
-    m_recFile = std::make_unique<TRecFile>(m_connection.ErrorList(), BrandingIniPath);
+    m_recFile = std::make_unique<TRecFile>(m_connection.ErrorList(), BrandingFilePath);
     m_recFile->SetFolder(CsvFolder);
     m_recFile->FileName = CsvFileName;
     m_recFile->SerialNumber = m_connection.SerialText;

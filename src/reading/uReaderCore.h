@@ -62,8 +62,10 @@ public:
     QString SoundFile;
     std::int32_t RepeatInterval = 10; // seconds
     std::uint8_t RepeatMode = rmOnce;
-    // Where the record file finds the alternative model designations ("types").
-    QString BrandingIniPath;
+    // Where the record file finds the alternative model designations ("types"): the branding
+    // file. Named apart from the global BrandingIniPath (base/uApplicationSpecifical), which
+    // the program passes here, so the member never hides it inside the reader.
+    QString BrandingFilePath;
     // The time of a tick (tests and benchmarks fix it); the local time by default.
     TClock Clock;
 

@@ -39,7 +39,7 @@ std::optional<TCommandLine::TRequest> InfoRequest(const QString &lowerName)
     if (lowerName == QLatin1String("--version") || lowerName == QLatin1String("-version"))
         return TCommandLine::TRequest::Version;
     if (lowerName == QLatin1String("--program-dir"))
-        return TCommandLine::TRequest::ProgramDir;
+        return TCommandLine::TRequest::PrintProgramDir;
     return std::nullopt;
 }
 

@@ -15,8 +15,9 @@ struct TCommandLine {
         Help,    // print the usage and exit
         Version, // print the version and exit
         // print the folder the program takes its branding file, logo, language modules and
-        // help files from (the real program file's folder), and exit
-        ProgramDir,
+        // help files from (the real program file's folder), and exit; named apart from the
+        // global ProgramDir (base/uApplicationSpecifical) that it prints
+        PrintProgramDir,
     };
 
     TRequest Request = TRequest::Run;

@@ -1,6 +1,6 @@
 #include "shell/uLangMenu.h"
 
-#include "shell/uDialogs.h"
+#include "base/uDialogs.h"
 
 #include <QAction>
 #include <QMenu>

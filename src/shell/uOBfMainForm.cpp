@@ -1,5 +1,6 @@
 #include "shell/uOBfMainForm.h"
 
+#include "base/uApplicationSpecifical.h"
 #include "comm/uTiming.h"
 #include "connection/uOBfrConnPars.h"
 #include "discovery/IPEdit.h"
@@ -7,9 +8,8 @@
 #include "reading/uObfrOutputBase.h"
 #include "reading/uReaderCore.h"
 #include "shell/TalmoTrayIcon.h"
-#include "shell/uApplicationSpecifical.h"
 #include "shell/uCommandLine.h"
-#include "shell/uDialogs.h"
+#include "base/uDialogs.h"
 #include "shell/uLang.h"
 #include "shell/uOBfrLogo.h"
 #include "shell/uPopupControl.h"
@@ -335,12 +335,6 @@ void TOBfMainForm::AppEventsMinimize()
             },
             Qt::QueuedConnection);
     }
-    UpdateInterfaceState();
-}
-
-void TOBfMainForm::AppEventsRestore()
-{
-    ShowAndRestore();
     UpdateInterfaceState();
 }
 

@@ -95,7 +95,6 @@ public:
     // Handlers.
     void FormKeyPress(QKeyEvent *event);
     void AppEventsMinimize();
-    void AppEventsRestore();
     void ctiTrayIconMouseMove();
     void mMainAppClick();
     void mPopupOnTopClick();

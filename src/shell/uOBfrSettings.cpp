@@ -1,11 +1,11 @@
 #include "shell/uOBfrSettings.h"
 
+#include "base/uApplicationSpecifical.h"
+#include "base/uDialogs.h"
 #include "comm/uTiming.h"
 #include "connection/uOBfrConnection.h"
 #include "model/uOBGlob.h"
 #include "reading/uReaderCore.h"
-#include "shell/uApplicationSpecifical.h"
-#include "shell/uDialogs.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -440,7 +440,7 @@ void TOBfrSettings::Start(bool autoStarted)
     m_reader->SoundFile = SoundFile;
     m_reader->RepeatInterval = RepeatInterval;
     m_reader->RepeatMode = RepeatMode;
-    m_reader->BrandingIniPath = BrandingIniPath;
+    m_reader->BrandingFilePath = BrandingIniPath;
     if (m_host)
         m_host->ShowCsvState(QString());
     m_csvStateView = std::make_unique<TCsvStateView>([this](const QString &state) {

@@ -1,7 +1,7 @@
 #include "shell/uSettingsModel.h"
 
+#include "base/uSettingsStore.h"
 #include "model/uOBGlob.h"
-#include "shell/uSettingsStore.h"
 
 using namespace SettingsKeys;
 

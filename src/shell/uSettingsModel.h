@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/uSettingsStore.h"
+#include "base/uSettingsStore.h"
 
 #include <QString>
 #include <array>

@@ -2,7 +2,7 @@
 // file chooser's check and the Test button reaching the player.
 #include "FakeSoundPlayer.h"
 #include "alarms/uOBfAcousticSettings.h"
-#include "shell/uDialogs.h"
+#include "base/uDialogs.h"
 
 #include <QCheckBox>
 #include <QComboBox>

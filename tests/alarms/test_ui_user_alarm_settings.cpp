@@ -3,9 +3,9 @@
 #include "alarms/uOBfUserAlarmSettings.h"
 #include "alarms/uOBfrAnlgAlrmUserSettings.h"
 #include "alarms/uOBfrBinUserSettings.h"
+#include "base/uDialogs.h"
 #include "model/uExceptions.h"
 #include "model/uOBGlob.h"
-#include "shell/uDialogs.h"
 #include "support_sim.h"
 
 #include <QCheckBox>

@@ -1,13 +1,14 @@
 // ombrix-logger run as a process against the simulator: the lines it prints, the CSV it
 // leaves, how it ends, and a device that goes away for a while.
+#include "CsvFile.h"
 #include "OmbrixVersion.h"
 #include "PtyPair.h"
 #include "SimProcess.h"
 #include "TestEnv.h"
 
+#include "base/uApplicationSpecifical.h"
+#include "base/uSettingsStore.h"
 #include "model/uOBGlob.h"
-#include "shell/uApplicationSpecifical.h"
-#include "shell/uSettingsStore.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -170,15 +171,6 @@ QByteArray RawFile(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// The lines of the file; a byte-order mark at its start is not part of the first line.
-QStringList CsvLines(const QString &path)
-{
-    QStringList lines = QString::fromUtf8(RawFile(path)).split(QStringLiteral("\r\n"));
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
-}
-
 qsizetype CountEnding(const QStringList &lines, const QString &ending)
 {
     return std::count_if(lines.begin(), lines.end(), [&](const QString &l) { return l.endsWith(ending); });
@@ -254,7 +246,7 @@ void RunFamily(const FamilyCase &c)
                   c.expected.join(QLatin1Char(',')).toStdString());
     }
 
-    const QStringList lines = CsvLines(csv);
+    const QStringList lines = CsvFile::Lines(csv);
     ASSERT_EQ(lines.size(), 6) << lines.join('\n').toStdString();
     EXPECT_TRUE(RawFile(csv).startsWith("\xEF\xBB\xBF")) << "a new file starts with the byte-order mark";
     EXPECT_EQ(lines[3], QString::fromUtf8(c.titleLine));
@@ -379,7 +371,7 @@ TEST(LoggerRun, TerminationSignalEndsAfterTheTickWithEveryRecordOnDisk)
         ASSERT_TRUE(p.WaitForLines(3));
         p.Signal(signalNumber);
         ASSERT_EQ(p.Finish(), 0) << p.Err.toStdString();
-        const QStringList lines = CsvLines(csv);
+        const QStringList lines = CsvFile::Lines(csv);
         // Every tick that was printed, and none other, left its record.
         EXPECT_EQ(lines.size(), 4 + p.Lines.size()) << lines.join('\n').toStdString();
         EXPECT_EQ(CountEnding(lines, QStringLiteral(";\"\"")), p.Lines.size());
@@ -426,7 +418,7 @@ TEST(LoggerRun, SignalDuringTheSerialWaitEndsAfterThatTick)
     ASSERT_EQ(p.Finish(), 0) << p.Err.toStdString();
     ASSERT_EQ(p.Lines.size(), 2) << "the tick under way was finished";
     EXPECT_TRUE(Json(p.Lines[1])[QStringLiteral("read_ok")].toBool());
-    EXPECT_EQ(CountEnding(CsvLines(csv), QStringLiteral(";\"\"")), 2);
+    EXPECT_EQ(CountEnding(CsvFile::Lines(csv), QStringLiteral(";\"\"")), 2);
 }
 
 TEST(LoggerRun, ExistingCsvIsContinuedOnlyWithAppend)
@@ -440,7 +432,7 @@ TEST(LoggerRun, ExistingCsvIsContinuedOnlyWithAppend)
                                                << QStringLiteral("-csv") << csv;
 
     ASSERT_EQ(RunLogger(once, env).exitCode, 0);
-    const QStringList first = CsvLines(csv);
+    const QStringList first = CsvFile::Lines(csv);
     ASSERT_EQ(first.size(), 5);
 
     ASSERT_TRUE(sim.control(QStringLiteral("log clear")).startsWith(QStringLiteral("ok")));
@@ -448,11 +440,11 @@ TEST(LoggerRun, ExistingCsvIsContinuedOnlyWithAppend)
     EXPECT_EQ(refused.exitCode, 2);
     EXPECT_TRUE(refused.err.contains(QStringLiteral("-append"))) << refused.err.toStdString();
     EXPECT_TRUE(refused.lines.isEmpty());
-    EXPECT_EQ(CsvLines(csv), first) << "the file is left as it was";
+    EXPECT_EQ(CsvFile::Lines(csv), first) << "the file is left as it was";
     EXPECT_TRUE(sim.log().isEmpty()) << "refused before the device is asked anything";
 
     ASSERT_EQ(RunLogger(QStringList(once) << QStringLiteral("-append"), env).exitCode, 0);
-    const QStringList continued = CsvLines(csv);
+    const QStringList continued = CsvFile::Lines(csv);
     ASSERT_EQ(continued.size(), 10) << continued.join('\n').toStdString();
     EXPECT_EQ(continued.mid(0, 5), first);
     EXPECT_EQ(continued[5], QStringLiteral("\"Sensor type\";\"Serial number\""))
@@ -653,7 +645,7 @@ TEST(LoggerRun, DeviceThatGoesAwayAndReturnsNeedsNothing)
 
     const qsizetype failedTicks =
         std::count_if(p.Lines.begin(), p.Lines.end(), [&](const QString &l) { return !readOk(l); });
-    const QStringList lines = CsvLines(csv);
+    const QStringList lines = CsvFile::Lines(csv);
     EXPECT_EQ(CountEnding(lines, QStringLiteral(";\"Read error\"")), failedTicks);
     EXPECT_EQ(lines.size(), 4 + p.Lines.size()) << "one header: the measurement never restarted";
 }

@@ -4,9 +4,9 @@
 #include "connection/uOBfrConnection.h"
 
 #include "PtyPair.h"
+#include "base/uDialogs.h"
 #include "connection/uOBfrConnPars.h"
 #include "discovery/IPEdit.h"
-#include "shell/uDialogs.h"
 #include "support_sim.h"
 #include "test_ui_rig.h"
 

@@ -1,10 +1,10 @@
 // The Find button of the connection frame: it opens the device search window with
 // only "Select" offered and the branding file's type names, takes the chosen
 // device's address into the IP edit, and leaves the edit alone when cancelled.
+#include "base/uApplicationSpecifical.h"
 #include "connection/uOBfrConnPars.h"
 #include "connection/uOBfrConnection.h"
 #include "discovery/uXPortSearchGUI.h"
-#include "shell/uApplicationSpecifical.h"
 
 #include "ModalRig.h"
 #include "test_ui_rig.h"

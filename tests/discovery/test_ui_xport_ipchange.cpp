@@ -1,10 +1,10 @@
 // The IP change window: its texts and controls, the DHCP check box, cancelling, and
 // the outcome of a change told through the dialog seam, with the change run inside
 // the test's own network.
+#include "base/uDialogs.h"
 #include "discovery/IPEdit.h"
 #include "discovery/uXPortIPChange.h"
 #include "discovery/uXPortIPChangeGUI.h"
-#include "shell/uDialogs.h"
 
 #include "ModalRig.h"
 #include "support_xport_net.h"

@@ -1,12 +1,12 @@
 // The device search window: its columns and buttons, the rows and their colours, the
 // ordering by a header click, the double click, a failed search, the way to the IP
 // change window, and a real search inside the test's own network.
+#include "base/uDialogs.h"
 #include "discovery/IPEdit.h"
 #include "discovery/uXPortIPChange.h"
 #include "discovery/uXPortIPChangeGUI.h"
 #include "discovery/uXPortSearchGUI.h"
 #include "model/uExceptions.h"
-#include "shell/uDialogs.h"
 
 #include "ModalRig.h"
 #include "support_xport_net.h"

@@ -12,9 +12,16 @@ TEST(LangQuan, InitialFields)
     EXPECT_FALSE(q.ReadOK);
     EXPECT_EQ(q.ErrorText, QStringLiteral("Error "));
     EXPECT_EQ(q.DeviceAlarmCode, QStringLiteral("no"));
-    EXPECT_EQ(q.AlarmState + q.AlarmLatch + q.ErrorLatch + q.AlarmMode, 0);
-    EXPECT_FALSE(q.LimitsEnabled || q.AlarmOnClosing || q.AlarmOnOpening);
-    EXPECT_EQ(q.HiLim + q.LoLim + q.Hyst, 0.0);
+    EXPECT_EQ(q.AlarmState, TLangQuan::asNone);
+    EXPECT_EQ(q.AlarmLatch, TLangQuan::lsIdle);
+    EXPECT_EQ(q.ErrorLatch, TLangQuan::lsIdle);
+    EXPECT_EQ(q.AlarmMode, TLangQuan::amDevice);
+    EXPECT_FALSE(q.LimitsEnabled);
+    EXPECT_FALSE(q.AlarmOnClosing);
+    EXPECT_FALSE(q.AlarmOnOpening);
+    EXPECT_EQ(q.HiLim, 0.0);
+    EXPECT_EQ(q.LoLim, 0.0);
+    EXPECT_EQ(q.Hyst, 0.0);
 }
 
 // Feeds values one after another into the same quantity and checks the state

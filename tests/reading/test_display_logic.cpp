@@ -1,6 +1,8 @@
 // What the measurement windows show, apart from the widgets: row texts and colours, chart
 // captions, the series a chart draws from its history, how a chart catches up with it, and
 // the cascade of the chart windows over the screen.
+#include "QtPrinters.h"
+
 #include "reading/uCascade.h"
 #include "reading/uChartHistory.h"
 #include "reading/uChartView.h"
@@ -20,11 +22,6 @@
 void PrintTo(const QPoint &p, std::ostream *os)
 {
     *os << "(" << p.x() << ", " << p.y() << ")";
-}
-
-void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
 }
 
 namespace

@@ -3,6 +3,7 @@
 // read, the rows the views hear of, and the CSV the measurement leaves.
 #include "test_reader_rig.h"
 
+#include "CsvFile.h"
 #include "PtyPair.h"
 
 #include "reading/uDuskoReader.h"
@@ -10,8 +11,8 @@
 #include "reading/uGelmiReader.h"
 
 #include <QDir>
-#include <QJsonArray>
 #include <QFile>
+#include <QJsonArray>
 
 #include <gtest/gtest.h>
 
@@ -42,19 +43,6 @@ void ExpectSlots(TDeviceConnection &c, const QStringList &expected)
             EXPECT_EQ(actual, e);
         }
     }
-}
-
-QStringList CsvLines(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    QString text = QString::fromUtf8(f.readAll());
-    text.remove(QChar(0xFEFF));
-    QStringList lines = text.split(QStringLiteral("\r\n"));
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
 }
 
 struct FamilyCase {
@@ -145,7 +133,7 @@ void RunMeasurement(const FamilyCase &c)
         EXPECT_FALSE(log.contains(c.notRead)) << c.notRead.toStdString();
     }
 
-    const QStringList csv = CsvLines(dir.filePath(QStringLiteral("log.csv")));
+    const QStringList csv = CsvFile::Lines(dir.filePath(QStringLiteral("log.csv")));
     ASSERT_EQ(csv.size(), 6) << csv.join('\n').toStdString();
     EXPECT_EQ(csv[0], QStringLiteral("\"Sensor type\";\"Serial number\""));
     EXPECT_EQ(csv[2], QString());

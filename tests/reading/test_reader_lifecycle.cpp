@@ -3,6 +3,7 @@
 // ticks that never run inside one another.
 #include "test_reader_rig.h"
 
+#include "CsvFile.h"
 #include "PtyPair.h"
 
 #include "comm/uTiming.h"
@@ -16,21 +17,6 @@
 
 namespace
 {
-
-QStringList CsvRecords(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    QStringList records;
-    for (const QString &line : QString::fromUtf8(f.readAll()).split(QStringLiteral("\r\n"))) {
-        // Records start with the date; the header lines with a quoted title.
-        if (!line.isEmpty() && !line.startsWith(QStringLiteral("\"Sensor")) &&
-            !line.startsWith(QStringLiteral("\"Local")) && line.count(QLatin1Char(';')) > 1)
-            records << line;
-    }
-    return records;
-}
 
 // The cells after date and time.
 QString CellsOf(const QString &record)
@@ -101,7 +87,7 @@ TEST(ReaderLifecycle, DeviceGoingOfflineAndReturningNeedsNoAction)
         EXPECT_EQ(slotOK, (std::vector<bool>{true, false, false, true}));
         // The reading error stays latched until acknowledged, also after the device is back.
         EXPECT_EQ(errorLatch, (std::vector<int>{0, 1, 1, 1}));
-        const QStringList records = CsvRecords(m.CsvPath());
+        const QStringList records = CsvFile::Records(m.CsvPath());
         ASSERT_EQ(records.size(), 4);
         EXPECT_TRUE(CellsOf(records[0]).startsWith(QString::fromLatin1(c.goodCells)))
             << records[0].toStdString();
@@ -187,7 +173,7 @@ TEST(ReaderLifecycle, PauseLeavesGapsAndPausedRecordsWithoutJudgingAlarms)
     EXPECT_DOUBLE_EQ(h.Point(3).Value, 21.5);
 
     m.reader.reset();
-    const QStringList records = CsvRecords(m.CsvPath());
+    const QStringList records = CsvFile::Records(m.CsvPath());
     ASSERT_EQ(records.size(), 4);
     for (int i : {1, 2}) {
         EXPECT_TRUE(records[i].endsWith(QStringLiteral("\"Paused\""))) << records[i].toStdString();

@@ -3,6 +3,7 @@
 // Shared by the reader tests: a view that records what the reader core tells it, a
 // simulator with a connection pointed at it, and scenario variants written on the fly.
 
+#include "QtPrinters.h"
 #include "SimProcess.h"
 #include "TestEnv.h"
 
@@ -19,12 +20,6 @@
 
 #include <functional>
 #include <ostream>
-
-// Readable failure messages for texts.
-inline void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 // Records every call in order: "added 0 Temperature", "started", "cycle", "cycle paused",
 // "quiet 1", "stopped".

@@ -6,10 +6,10 @@
 #include "FakeTrayIcon.h"
 #include "SimProcess.h"
 
+#include "base/uApplicationSpecifical.h"
+#include "base/uDialogs.h"
 #include "connection/uOBfrConnPars.h"
 #include "reading/uReaderCore.h"
-#include "shell/uApplicationSpecifical.h"
-#include "shell/uDialogs.h"
 #include "shell/uOBfMainForm.h"
 #include "shell/uPopupControl.h"
 

@@ -3,9 +3,9 @@
 // mappings. Tests start it through a link with an environment of their own. Only the shell
 // folders are given (argument 1: a folder to put them under), so nothing is created outside it.
 
+#include "base/uApplicationSpecifical.h"
 #include "platform/ComPorts.h"
 #include "platform/ShellFolders.h"
-#include "shell/uApplicationSpecifical.h"
 
 #include <QCoreApplication>
 #include <QTextStream>

@@ -100,7 +100,7 @@ TEST(CommandLineTest, HelpAndVersionAreAskedOutsideOptionValues)
         {"-h", R::Help},
         {"--version", R::Version},
         {"autostart --VERSION --help", R::Version},
-        {"--Program-Dir", R::ProgramDir},
+        {"--Program-Dir", R::PrintProgramDir},
         {"autostart -csv --help", R::Run}, // a file named "--help"
         {"autostart", R::Run},
     };

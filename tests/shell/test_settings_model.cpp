@@ -1,6 +1,6 @@
+#include "base/uSettingsStore.h"
 #include "model/uOBGlob.h"
 #include "shell/uSettingsModel.h"
-#include "shell/uSettingsStore.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -210,7 +210,7 @@ TEST_F(SettingsModelTest, UnknownOrBrokenValuesGiveTheDefaults)
     EXPECT_EQ(s.SoundMode, 0); // the mode names match exactly
     EXPECT_EQ(s.RepeatMode, 0);
     EXPECT_EQ(s.Interval, 1);
-    EXPECT_TRUE(s.LogToCsv);               // any non-zero number is true
+    EXPECT_TRUE(s.LogToCsv); // any non-zero number is true
     EXPECT_EQ(s.UserAlarms[2].HiLim, 25.5);
     EXPECT_EQ(s.UserAlarms[2].Hyst, 0.0); // a decimal comma under a decimal-point locale
 

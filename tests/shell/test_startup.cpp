@@ -1,5 +1,5 @@
-#include "shell/uApplicationFolders.h"
-#include "shell/uApplicationSpecifical.h"
+#include "base/uApplicationFolders.h"
+#include "base/uApplicationSpecifical.h"
 
 #include "model/uExceptions.h"
 

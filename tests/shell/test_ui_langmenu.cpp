@@ -1,9 +1,9 @@
 // The language menu against the built language modules placed next to a stand-in program,
 // the override it writes, and the override installed at the next start.
+#include "base/uDialogs.h"
 #include "logging/uRecFile.h"
 #include "model/uOBGlob.h"
 #include "model/uValueText.h"
-#include "shell/uDialogs.h"
 #include "shell/uLangMenu.h"
 
 #include <QAction>

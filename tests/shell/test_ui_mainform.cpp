@@ -4,6 +4,7 @@
 
 #include "mainform_rig.h"
 
+#include "QtPrinters.h"
 #include "TestEnv.h"
 
 #include "comm/uTiming.h"
@@ -41,11 +42,6 @@
 #include <sys/resource.h>
 
 using TClick = Platform::TTrayIconBackend::TClick;
-
-inline void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 namespace
 {

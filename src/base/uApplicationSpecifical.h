@@ -1,7 +1,7 @@
 #pragma once
 
+#include "base/uSettingsStore.h"
 #include "platform/ShellFolders.h"
-#include "shell/uSettingsStore.h"
 
 #include <QString>
 #include <memory>

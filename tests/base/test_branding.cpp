@@ -1,5 +1,5 @@
+#include "base/uApplicationSpecifical.h"
 #include "platform/ProfileIni.h"
-#include "shell/uApplicationSpecifical.h"
 
 #include <QFile>
 #include <QTemporaryDir>

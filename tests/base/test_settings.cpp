@@ -1,5 +1,5 @@
+#include "base/uSettingsStore.h"
 #include "model/uOBGlob.h"
-#include "shell/uSettingsStore.h"
 
 #include <QFile>
 #include <QTemporaryDir>

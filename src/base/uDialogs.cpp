@@ -1,7 +1,7 @@
-#include "shell/uDialogs.h"
+#include "base/uDialogs.h"
 
+#include "base/uApplicationSpecifical.h"
 #include "model/uExceptions.h"
-#include "shell/uApplicationSpecifical.h"
 
 #include <QApplication>
 #include <QCloseEvent>

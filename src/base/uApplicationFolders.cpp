@@ -1,4 +1,4 @@
-#include "shell/uApplicationFolders.h"
+#include "base/uApplicationFolders.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "shell/uSettingsStore.h"
+#include "base/uSettingsStore.h"
 
 #include "model/uOBGlob.h"
 

@@ -1,6 +1,6 @@
 // Message dialogs: what the answer hook sees and returns, and the real dialog
 // windows driven by key and mouse events.
-#include "shell/uDialogs.h"
+#include "base/uDialogs.h"
 
 #include "model/uExceptions.h"
 

@@ -1,8 +1,8 @@
-#include "shell/uApplicationSpecifical.h"
+#include "base/uApplicationSpecifical.h"
 
+#include "base/uApplicationFolders.h"
 #include "model/uExceptions.h"
 #include "platform/ProfileIni.h"
-#include "shell/uApplicationFolders.h"
 
 #include <QDir>
 #include <QFile>
