@@ -771,6 +771,42 @@ SIGTERM, SIGINT a SIGHUP ukončí program stejně jako zavření jeho okna.
 <context>
     <name>TfChart</name>
     <message>
+        <source>no reading</source>
+        <translation>bez měření</translation>
+    </message>
+    <message>
+        <source>Live</source>
+        <translation>Živě</translation>
+    </message>
+    <message>
+        <source>Save picture…</source>
+        <translation>Uložit obrázek…</translation>
+    </message>
+    <message>
+        <source>Save data…</source>
+        <translation>Uložit data…</translation>
+    </message>
+    <message>
+        <source>Save picture</source>
+        <translation>Uložit obrázek</translation>
+    </message>
+    <message>
+        <source>Save data</source>
+        <translation>Uložit data</translation>
+    </message>
+    <message>
+        <source>Pictures (*.png *.pdf)</source>
+        <translation>Obrázky (*.png *.pdf)</translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv)</source>
+        <translation>Soubory CSV (*.csv)</translation>
+    </message>
+    <message>
+        <source>Unable to save the file.</source>
+        <translation>Soubor nelze uložit.</translation>
+    </message>
+    <message>
         <source>Paused</source>
         <translation>Pozastaveno</translation>
     </message>

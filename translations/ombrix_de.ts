@@ -771,6 +771,42 @@ SIGTERM, SIGINT und SIGHUP beenden das Programm wie das Schließen seines Fenste
 <context>
     <name>TfChart</name>
     <message>
+        <source>no reading</source>
+        <translation>kein Messwert</translation>
+    </message>
+    <message>
+        <source>Live</source>
+        <translation>Live</translation>
+    </message>
+    <message>
+        <source>Save picture…</source>
+        <translation>Bild speichern…</translation>
+    </message>
+    <message>
+        <source>Save data…</source>
+        <translation>Daten speichern…</translation>
+    </message>
+    <message>
+        <source>Save picture</source>
+        <translation>Bild speichern</translation>
+    </message>
+    <message>
+        <source>Save data</source>
+        <translation>Daten speichern</translation>
+    </message>
+    <message>
+        <source>Pictures (*.png *.pdf)</source>
+        <translation>Bilder (*.png *.pdf)</translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv)</source>
+        <translation>CSV-Dateien (*.csv)</translation>
+    </message>
+    <message>
+        <source>Unable to save the file.</source>
+        <translation>Die Datei kann nicht gespeichert werden.</translation>
+    </message>
+    <message>
         <source>Paused</source>
         <translation>Pausiert</translation>
     </message>

@@ -5,6 +5,7 @@
 #include "model/uOBGlob.h"
 #include "model/uValueText.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -50,6 +51,24 @@ bool IsBinaryAxis(int quanType)
 double VerticalStep(bool binaryAxis)
 {
     return binaryAxis ? 1.0 : 0.1;
+}
+
+double ValueTickStep(double low, double high, double minStep)
+{
+    constexpr double WantedSteps = 5.0;
+    const double raw = (high - low) / WantedSteps;
+    if (!(raw > 0.0) || !std::isfinite(raw))
+        return minStep;
+    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
+    const double mantissa = raw / magnitude;
+    double clean = 10.0;
+    if (mantissa < 1.5)
+        clean = 1.0;
+    else if (mantissa < 3.5)
+        clean = 2.0;
+    else if (mantissa < 7.5)
+        clean = 5.0;
+    return std::max(clean * magnitude, minStep);
 }
 
 bool SmoothLine(int pointCount)

@@ -35,6 +35,11 @@ public:
 bool IsBinaryAxis(int quanType);
 // The smallest step between the labels of the vertical axis.
 double VerticalStep(bool binaryAxis);
+// The step between the vertical axis's ticks for the range low..high: about five steps, each 1,
+// 2 or 5 times a power of ten and never below minStep (a whole multiple of 0.1). The labels show
+// one decimal, so only such steps let every label name its tick exactly (a step of 0.25 would
+// put "23.3" at 23.25).
+double ValueTickStep(double low, double high, double minStep);
 
 // The history oldest first, as the chart takes it: times in seconds since the epoch and
 // values, NaN for a point that is not valid (a gap in the line). Returns whether the times

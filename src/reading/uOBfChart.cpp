@@ -5,18 +5,28 @@
 
 #include "model/uOBGlob.h"
 
+#include "base/uDialogs.h"
+
 #include <QCloseEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 #include "reading/uOBfChartPlot.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace
 {
 
-// A value ticker whose labels are never closer than a given step (1 for binary inputs and
-// relays, 0.1 otherwise).
+// A value ticker whose steps its one-decimal labels can name (never below 1 for binary inputs
+// and relays, 0.1 otherwise).
 class TMinStepTicker : public QCPAxisTicker
 {
 public:
@@ -25,7 +35,7 @@ public:
 protected:
     double getTickStep(const QCPRange &range) override
     {
-        return std::max(QCPAxisTicker::getTickStep(range), MinStep);
+        return ValueTickStep(range.lower, range.upper, MinStep);
     }
 };
 
@@ -49,15 +59,42 @@ TfChart::TfChart(QWidget *parent)
     cChart = new QCustomPlot(pChart);
     cChart->setObjectName(QStringLiteral("cChart"));
     cChart->setCursor(Qt::CrossCursor);
+    cChart->setMouseTracking(true); // the read-out follows the pointer without a button held
     // Joins of a 2-pixel line drawn the quick way are indistinguishable at this size, and a
     // day of points strokes three times faster.
     cChart->setPlottingHint(QCP::phFastPolylines, true);
     auto *chartLayout = new QVBoxLayout(pChart);
     chartLayout->setContentsMargins(0, 0, 0, 0);
     chartLayout->addWidget(cChart);
+    lReadOut = new QLabel(this);
+    lReadOut->setObjectName(QStringLiteral("lReadOut"));
+    lReadOut->setContentsMargins(4, 0, 4, 2);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(pChart);
+    layout->setSpacing(0);
+    layout->addWidget(pChart, 1);
+    layout->addWidget(lReadOut);
+
+    bLive = new QPushButton(tr("Live"), cChart);
+    bLive->setObjectName(QStringLiteral("bLive"));
+    bLive->hide();
+    connect(bLive, &QPushButton::clicked, this, &TfChart::ReturnToLive);
+
+    pmChart = new QMenu(this);
+    pmChart->setObjectName(QStringLiteral("pmChart"));
+    connect(pmChart->addAction(tr("Save picture…")), &QAction::triggered, this, &TfChart::SavePictureClick);
+    connect(pmChart->addAction(tr("Save data…")), &QAction::triggered, this, &TfChart::SaveDataClick);
+    cChart->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(cChart, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &at) { pmChart->popup(cChart->mapToGlobal(at)); });
+    connect(cChart, &QCustomPlot::mousePress, this, &TfChart::ChartMousePress);
+    connect(cChart, &QCustomPlot::mouseMove, this, &TfChart::ChartMouseMove);
+    connect(cChart, &QCustomPlot::mouseRelease, this, [this] { m_dragX = -1; });
+    connect(cChart, &QCustomPlot::mouseWheel, this, &TfChart::ChartWheel);
+    connect(cChart, &QCustomPlot::mouseDoubleClick, this, &TfChart::ReturnToLive);
+    AskSaveFileName = [this](const QString &caption, const QString &filter) {
+        return QFileDialog::getSaveFileName(this, caption, QString(), filter);
+    };
 
     Series1 = cChart->addGraph();
     Series1->setObjectName(QStringLiteral("Series1"));
@@ -82,6 +119,9 @@ void TfChart::Init(const TLangQuan *quantity, const TChartHistory *history, cons
     m_errors = errors;
     m_drawnAdded = 0;
     m_ordered = false;
+    m_follow.ReturnToLive();
+    bLive->hide();
+    lReadOut->clear();
     Series1->data()->clear();
     setWindowTitle(quantity->GetName());
     m_binaryAxis = IsBinaryAxis(quantity->GetQuanType());
@@ -162,9 +202,121 @@ void TfChart::Rebuild()
 
 void TfChart::SetRanges()
 {
-    const auto [low, high] = m_history->ValueRange(m_binaryAxis);
+    const TTimeSpan shown = m_follow.Shown(HistorySpan());
+    const auto [low, high] = m_follow.Live() ? m_history->ValueRange(m_binaryAxis)
+                                             : VisibleValueRange(*m_history, shown, m_binaryAxis);
     cChart->yAxis->setRange(low, high);
+    if (shown.Width() > 0.0)
+        cChart->xAxis->setRange(shown.Low, shown.High);
+}
+
+TTimeSpan TfChart::HistorySpan() const
+{
     const auto data = Series1->data();
-    if (!data->isEmpty())
-        cChart->xAxis->setRange(data->constBegin()->key, (data->constEnd() - 1)->key);
+    if (data->isEmpty())
+        return {};
+    return {data->constBegin()->key, (data->constEnd() - 1)->key};
+}
+
+void TfChart::ApplyExploredView()
+{
+    bLive->setVisible(!m_follow.Live());
+    if (bLive->isVisible()) {
+        bLive->adjustSize();
+        bLive->move(cChart->width() - bLive->width() - 8, 8);
+        bLive->raise();
+    }
+    if (m_history == nullptr)
+        return;
+    SetRanges();
+    cChart->replot();
+}
+
+void TfChart::ZoomAt(int x, int steps)
+{
+    const TTimeSpan all = HistorySpan();
+    if (all.Width() <= 0.0 || steps == 0)
+        return;
+    constexpr double StepFactor = 0.8; // a wheel notch shows four fifths of the span
+    constexpr int LeastReadings = 5;   // the narrowest view still shows a line
+    const double interval = m_history ? std::max(1, m_history->IntervalSec()) : 1;
+    m_follow.Zoom(all, cChart->xAxis->pixelToCoord(x), std::pow(StepFactor, steps), LeastReadings * interval);
+    ApplyExploredView();
+}
+
+void TfChart::PanBy(int pixels)
+{
+    const TTimeSpan all = HistorySpan();
+    if (all.Width() <= 0.0 || pixels == 0)
+        return;
+    const double seconds = cChart->xAxis->pixelToCoord(0) - cChart->xAxis->pixelToCoord(pixels);
+    m_follow.Pan(all, seconds);
+    ApplyExploredView();
+}
+
+void TfChart::ReturnToLive()
+{
+    m_follow.ReturnToLive();
+    ApplyExploredView();
+}
+
+void TfChart::ReadOutAt(int x)
+{
+    if (m_history == nullptr)
+        return;
+    lReadOut->setText(TChartReadOut::At(*m_history, cChart->xAxis->pixelToCoord(x)));
+}
+
+void TfChart::ChartMousePress(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        m_dragX = qRound(event->position().x());
+}
+
+void TfChart::ChartMouseMove(QMouseEvent *event)
+{
+    const int x = qRound(event->position().x());
+    if (m_dragX >= 0 && (event->buttons() & Qt::LeftButton)) {
+        PanBy(x - m_dragX);
+        m_dragX = x;
+    }
+    ReadOutAt(x);
+}
+
+void TfChart::ChartWheel(QWheelEvent *event)
+{
+    constexpr int NotchDelta = 120;
+    ZoomAt(qRound(event->position().x()), event->angleDelta().y() / NotchDelta);
+}
+
+bool TfChart::SavePicture(const QString &fileName)
+{
+    if (fileName.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
+        return cChart->savePdf(fileName, cChart->width(), cChart->height());
+    return cChart->savePng(fileName, cChart->width(), cChart->height());
+}
+
+bool TfChart::SaveData(const QString &fileName)
+{
+    if (m_history == nullptr)
+        return false;
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    const QString title = m_quantity ? m_quantity->GetName() : windowTitle();
+    return file.write(ChartCsv(*m_history, title).toUtf8()) >= 0;
+}
+
+void TfChart::SavePictureClick()
+{
+    const QString name = AskSaveFileName(tr("Save picture"), tr("Pictures (*.png *.pdf)"));
+    if (!name.isEmpty() && !SavePicture(name))
+        TDialogs::MessageDlgStd(tr("Unable to save the file."), TMsgKind::Error, {TMsgButton::OK});
+}
+
+void TfChart::SaveDataClick()
+{
+    const QString name = AskSaveFileName(tr("Save data"), tr("CSV files (*.csv)"));
+    if (!name.isEmpty() && !SaveData(name))
+        TDialogs::MessageDlgStd(tr("Unable to save the file."), TMsgKind::Error, {TMsgButton::OK});
 }

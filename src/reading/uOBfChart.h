@@ -5,13 +5,21 @@
 // window only draws it, and only while it is visible: a window that becomes visible draws the
 // whole history at once, a visible one appends each tick's point.
 
+#include "reading/uChartExplore.h"
+
 #include <QVector>
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 
 class QCustomPlot;
 class QCPGraph;
+class QLabel;
+class QMenu;
+class QMouseEvent;
+class QPushButton;
+class QWheelEvent;
 class TChartHistory;
 class TErrMessageList;
 class TLangQuan;
@@ -45,6 +53,26 @@ public:
     QWidget *pChart;
     QCustomPlot *cChart;
     QCPGraph *Series1;
+    QPushButton *bLive; // shown while zoomed or panned: back to following the newest point
+    QLabel *lReadOut;   // time and value of the point under the pointer
+    QMenu *pmChart;     // "Save picture…", "Save data…"
+
+    // Exploring: what the user sees is kept apart from the history, which keeps growing.
+    const TChartFollow &Follow() const { return m_follow; }
+    // The wheel at a horizontal pixel position: steps > 0 zoom in around it.
+    void ZoomAt(int x, int steps);
+    // A drag by pixels (positive: the content moves right, to earlier times).
+    void PanBy(int pixels);
+    void ReturnToLive();
+    // The read-out for the pointer at a horizontal pixel position.
+    void ReadOutAt(int x);
+
+    // Where to save, asked of the user; an empty answer cancels. Tests answer it themselves.
+    std::function<QString(const QString &caption, const QString &filter)> AskSaveFileName;
+    // Saves the chart as the file name's ending says (.png or .pdf) at the window's size.
+    bool SavePicture(const QString &fileName);
+    // Saves the shown history as CSV.
+    bool SaveData(const QString &fileName);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -56,6 +84,13 @@ private:
     void AppendNewest();
     void Rebuild();
     void SetRanges();
+    TTimeSpan HistorySpan() const;
+    void ApplyExploredView();
+    void ChartMousePress(QMouseEvent *event);
+    void ChartMouseMove(QMouseEvent *event);
+    void ChartWheel(QWheelEvent *event);
+    void SavePictureClick();
+    void SaveDataClick();
 
     const TLangQuan *m_quantity = nullptr;
     const TChartHistory *m_history = nullptr;
@@ -65,4 +100,6 @@ private:
     bool m_ordered = false;         // the drawn times never fall
     QVector<double> m_keys;         // kept between rebuilds: allocated once
     QVector<double> m_values;
+    TChartFollow m_follow;
+    int m_dragX = -1; // the pointer's x at the last drag step; -1 when not dragging
 };

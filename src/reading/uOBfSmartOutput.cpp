@@ -236,6 +236,10 @@ void TOBfSmartOutput::SetOpacity(int opacity)
 {
     m_opacity = opacity;
     setWindowOpacity(opacity / 255.0);
+    // Qt hands queued requests to the window system when it next paints, and a fade step paints
+    // nothing: without this the fade would show only at the next reading (or, paused, not at all).
+    if (isVisible())
+        QGuiApplication::sync();
 }
 
 void TOBfSmartOutput::PlaceWindow()

@@ -24,6 +24,11 @@ TObfrOutputBase::TObfrOutputBase(TOBfSmartOutput *popup, QWidget *parent) : QWid
     lChartInfo->setObjectName(QStringLiteral("lChartInfo"));
     bQuietAlarmAcoustic = new QPushButton(tr("disable sound"), this);
     bQuietAlarmAcoustic->setObjectName(QStringLiteral("bQuietAlarmAcoustic"));
+    // The button's place stays reserved while it is hidden: otherwise every row would move
+    // each time the alarm sound starts or is quieted.
+    QSizePolicy keepPlace = bQuietAlarmAcoustic->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    bQuietAlarmAcoustic->setSizePolicy(keepPlace);
     bQuietAlarmAcoustic->hide();
     pRows = new QWidget(this);
     pRows->setObjectName(QStringLiteral("pRows"));

@@ -233,6 +233,29 @@ TEST(ReaderViews, DisableSoundSilencesAndAcknowledges)
     EXPECT_EQ(v.player.Played.size(), 1);
 }
 
+TEST(ReaderViews, RowsKeepTheirPlaceWhenDisableSoundComesAndGoes)
+{
+    ScriptedViews v(4);
+    v.reader.SoundMode = TReaderCore::smSystemSound;
+    v.reader.SystemSound = QStringLiteral("SystemHand");
+    v.reader.RepeatMode = TReaderCore::rmUntilUserInterrupt;
+    const auto rowTop = [&v] {
+        QCoreApplication::processEvents(); // lets the layout follow the button
+        return v.frame.Row(0)->mapTo(&v.frame, QPoint(0, 0));
+    };
+    v.Tick(21.5);
+    const QPoint silent = rowTop();
+    v.Tick(21.5, QStringLiteral("hi"));
+    ASSERT_TRUE(v.frame.bQuietAlarmAcoustic->isVisible());
+    EXPECT_EQ(rowTop(), silent) << "the button appeared";
+    const QRect button = v.frame.bQuietAlarmAcoustic->geometry();
+    EXPECT_GT(button.left(), v.frame.width() / 2) << "the button sits at the top right";
+    EXPECT_LT(button.top(), v.frame.Row(0)->mapTo(&v.frame, QPoint(0, 0)).y());
+    QTest::mouseClick(v.frame.bQuietAlarmAcoustic, Qt::LeftButton);
+    ASSERT_FALSE(v.frame.bQuietAlarmAcoustic->isVisible());
+    EXPECT_EQ(rowTop(), silent) << "the button went";
+}
+
 TEST(ReaderViews, ChartOfOnePointCannotBeShown)
 {
     ScriptedViews v(1);
