@@ -420,7 +420,7 @@ TEST_F(RecFileTest, ARecordThatDoesNotFitLeavesTheFileAsItWasAndWaitsForSpace)
         EXPECT_EQ(ReadAll(LogPath()), before);
         EXPECT_EQ(rec->HeaderWritten, c.recordsBefore > 0);
         EXPECT_EQ(rec->PendingCount(), 2);
-        EXPECT_FALSE(rec->LastError().isEmpty());
+        EXPECT_EQ(rec->LastError(), QStringLiteral("File too large"));
 
         EXPECT_TRUE(rec->WriteRecord(true));
         EXPECT_EQ(rec->PendingCount(), 0);
