@@ -26,7 +26,7 @@ with the settings of its last run.
 Options, used only with autostart; a value that is not accepted is ignored:
   -type Ethernet|RS232|RS485   protocol
   -ip ADDRESS                  device IPv4 address (Ethernet)
-  -csv FILE                    log every reading to FILE (overwritten when it exists)
+  -csv FILE                    log every reading to FILE (continued when it exists)
   -interval N                  reading interval, 1 to 3600 seconds
   -graphlen N                  chart history length, 1 to 60 minutes
   -port N                      serial port COM&lt;N&gt;, 1 to 255
@@ -52,7 +52,7 @@ s nastavením z posledního běhu.
 Volby, platné jen s autostart; nepřijatelná hodnota se ignoruje:
   -type Ethernet|RS232|RS485   protokol
   -ip ADRESA                   IPv4 adresa přístroje (Ethernet)
-  -csv SOUBOR                  zapisovat každé měření do SOUBORU (existující se přepíše)
+  -csv SOUBOR                  zapisovat každé měření do SOUBORU (existující se doplní)
   -interval N                  interval měření, 1 až 3600 sekund
   -graphlen N                  délka historie grafu, 1 až 60 minut
   -port N                      sériový port COM&lt;N&gt;, 1 až 255

@@ -26,7 +26,7 @@ with the settings of its last run.
 Options, used only with autostart; a value that is not accepted is ignored:
   -type Ethernet|RS232|RS485   protocol
   -ip ADDRESS                  device IPv4 address (Ethernet)
-  -csv FILE                    log every reading to FILE (overwritten when it exists)
+  -csv FILE                    log every reading to FILE (continued when it exists)
   -interval N                  reading interval, 1 to 3600 seconds
   -graphlen N                  chart history length, 1 to 60 minutes
   -port N                      serial port COM&lt;N&gt;, 1 to 255
@@ -52,7 +52,7 @@ mit den Einstellungen des letzten Laufs.
 Optionen, nur mit autostart; ein nicht akzeptierter Wert wird ignoriert:
   -type Ethernet|RS232|RS485   Protokoll
   -ip ADRESSE                  IPv4-Adresse des Geräts (Ethernet)
-  -csv DATEI                   jede Messung in DATEI aufzeichnen (eine vorhandene wird überschrieben)
+  -csv DATEI                   jede Messung in DATEI aufzeichnen (eine vorhandene wird fortgesetzt)
   -interval N                  Messintervall, 1 bis 3600 Sekunden
   -graphlen N                  Verlaufslänge des Diagramms, 1 bis 60 Minuten
   -port N                      serielle Schnittstelle COM&lt;N&gt;, 1 bis 255

@@ -234,7 +234,15 @@ bool TRecFile::WriteLine(TAppendTarget &target, const QString &text)
         bytes = QByteArrayLiteral("\xEF\xBB\xBF");
     bytes += text.toUtf8();
     bytes += "\r\n";
-    if (target.File.write(bytes) != bytes.size()) {
+    qint64 written = target.File.write(bytes);
+    if (written >= 0 && written < bytes.size()) {
+        // A short write tells nothing of why; the rest, tried once more, fails with the reason
+        // (or goes through).
+        const qint64 more = target.File.write(bytes.constData() + written, bytes.size() - written);
+        if (more > 0)
+            written += more;
+    }
+    if (written != bytes.size()) {
         target.Error = target.File.errorString(); // cutting back would clear it
         // A fragment would glue the next line onto it: cut the file back to where this line
         // began (a device such as a pipe keeps what it took).

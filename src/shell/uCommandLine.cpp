@@ -194,7 +194,7 @@ QString CommandLineHelpText(const QString &programName)
                "Options, used only with autostart; a value that is not accepted is ignored:\n"
                "  -type Ethernet|RS232|RS485   protocol\n"
                "  -ip ADDRESS                  device IPv4 address (Ethernet)\n"
-               "  -csv FILE                    log every reading to FILE (overwritten when it exists)\n"
+               "  -csv FILE                    log every reading to FILE (continued when it exists)\n"
                "  -interval N                  reading interval, 1 to 3600 seconds\n"
                "  -graphlen N                  chart history length, 1 to 60 minutes\n"
                "  -port N                      serial port COM<N>, 1 to 255\n"
