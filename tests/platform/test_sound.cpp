@@ -104,8 +104,9 @@ TEST_F(AliasPlays, AWindowsAliasPlaysTheThemesFileOfItsEventInAnyLetterCase)
     EXPECT_EQ(Play(QStringLiteral("systemexclamation")), CA_SUCCESS);
     EXPECT_EQ(Play(QStringLiteral("dialog-warning")), CA_SUCCESS) << "an event id plays as it stands";
     EXPECT_EQ(Play(QStringLiteral("SystemHand")), CA_ERROR_NOTFOUND) << "another alias plays another file";
-    EXPECT_EQ(Play(QStringLiteral("complete")), CA_ERROR_NOTFOUND);
 
+    // A name libcanberra did not find once stays unfound for the rest of the process (seen
+    // here), so the second theme is asked for a name that is new to it.
     ASSERT_NO_FATAL_FAILURE(ThemeHolds({"complete"}));
     EXPECT_EQ(Play(QStringLiteral("complete")), CA_SUCCESS);
     EXPECT_EQ(Play(QStringLiteral("SystemExclamation")), CA_ERROR_NOTFOUND);
