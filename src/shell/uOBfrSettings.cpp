@@ -7,6 +7,7 @@
 #include "shell/uApplicationSpecifical.h"
 #include "shell/uDialogs.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCompleter>
