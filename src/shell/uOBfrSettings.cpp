@@ -7,6 +7,7 @@
 #include "model/uOBGlob.h"
 #include "reading/uReaderCore.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCompleter>
@@ -96,8 +97,11 @@ constexpr std::array<int, 7> EthernetChannelSlots{13, 14, 15, 16, 17, 18, 19};
 class TCompletionWithItsDialog : public QObject
 {
 public:
+    static constexpr QLatin1String Name{"completionWithItsDialog"};
+
     explicit TCompletionWithItsDialog(QDialog &dialog) : QObject(&dialog), m_dialog(dialog)
     {
+        setObjectName(Name);
         connect(&dialog, &QDialog::finished, this, [this] { HideAll(); });
     }
 
@@ -134,7 +138,9 @@ private:
 
 bool RunFileDialog(QFileDialog &dialog)
 {
-    auto *guard = dialog.findChild<TCompletionWithItsDialog *>(QString(), Qt::FindDirectChildrenOnly);
+    // Without a meta-object of its own the guard is found by its name, once per dialog.
+    auto *guard = static_cast<TCompletionWithItsDialog *>(
+        dialog.findChild<QObject *>(TCompletionWithItsDialog::Name, Qt::FindDirectChildrenOnly));
     if (!guard)
         guard = new TCompletionWithItsDialog(dialog);
     // The dialog builds its widgets (and its completer) by the time it is shown.

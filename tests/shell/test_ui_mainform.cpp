@@ -816,6 +816,7 @@ TEST_F(MainFormTest, ATerminationSignalEndsAnOpenDialogAsCancelAndClosesTheWindo
 TEST_F(MainFormTest, TheFileChoosersCompletionListGoesWithTheChooser)
 {
     ASSERT_TRUE(rig.Open());
+    ASSERT_TRUE(rig.Connect()); // the chooser's button works while connected
     rig.Form->show();
     TOBfrSettings &f = *rig.Form->frSettings;
     for (const char *name : {"Run1.csv", "Run2.csv"}) {
