@@ -4,6 +4,8 @@
 #include "model/uOBGlob.h"
 #include "reading/uReaderCore.h"
 
+#include <QLocale>
+
 #include <cmath>
 
 namespace Service
@@ -34,7 +36,8 @@ QByteArray Number(double v)
         return "NaN";
     if (std::isinf(v))
         return v > 0 ? "+Inf" : "-Inf";
-    return QByteArray::number(v, 'g', 17);
+    // The shortest text that reads back as the same double: 25.3, not 25.300000000000001.
+    return QString::number(v, 'g', QLocale::FloatingPointShortest).toLatin1();
 }
 
 // Writes one family: HELP and TYPE, then its samples.
