@@ -131,13 +131,14 @@ bool TMqttPublisher::Start()
     mosquitto_connect_callback_set(m_mosq, &TMqttPublisher::OnConnect);
     mosquitto_disconnect_callback_set(m_mosq, &TMqttPublisher::OnDisconnect);
     mosquitto_publish_callback_set(m_mosq, &TMqttPublisher::OnPublish);
-    // Retries at 1 s doubling to 60 s; the first attempt may fail, the network thread goes on.
+    // Retries at growing waits up to 60 s. The thread runs before the first attempt: with the
+    // attempt made first, a broker absent at start would end the thread and never be retried.
     mosquitto_reconnect_delay_set(m_mosq, 1, 60, true);
-    mosquitto_connect_async(m_mosq, url.host.toUtf8().constData(), url.port, m_options.mqttKeepalive);
     if (mosquitto_loop_start(m_mosq) != MOSQ_ERR_SUCCESS) {
         m_error = QStringLiteral("the MQTT network thread cannot be started");
         return false;
     }
+    mosquitto_connect_async(m_mosq, url.host.toUtf8().constData(), url.port, m_options.mqttKeepalive);
     m_started = true;
     return true;
 }
