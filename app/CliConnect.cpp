@@ -1,5 +1,7 @@
 #include "CliConnect.h"
 
+#include "platform/JournalStream.h"
+
 #include <cstdio>
 
 namespace Cli
@@ -83,7 +85,8 @@ void CheckConnectionOptions(const TConnectionParams &params, bool ipGiven)
 
 void PrintErr(const QString &text)
 {
-    std::fputs(text.toLocal8Bit().constData(), stderr);
+    const QString prefix = Platform::StderrPriorityPrefix(Platform::PriorityError);
+    std::fputs((prefix + text).toLocal8Bit().constData(), stderr);
     std::fputc('\n', stderr);
 }
 

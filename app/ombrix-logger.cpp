@@ -10,6 +10,10 @@
 #include "base/uSettingsStore.h"
 #include "connection/uDeviceConnection.h"
 #include "model/uTextEscape.h"
+#include "export/uConfigFile.h"
+#include "export/uServiceOptions.h"
+#include "export/uServiceRun.h"
+#include "export/uTickJson.h"
 #include "model/uValueText.h"
 #include "platform/TerminationSignals.h"
 #include "reading/uReaderCore.h"
@@ -19,9 +23,6 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QLocale>
 #include <QStringList>
 
@@ -60,7 +61,9 @@ QString UsageText()
                "                               (without it an existing FILE is refused, never\n"
                "                               overwritten)\n"
                "  -count N                     stop after N readings (default: run until a signal)\n"
-               "  --json                       one JSON object per reading instead of a line of text\n"
+               "  --json                       one JSON object per reading instead of a line of text\n") +
+           QString::fromLatin1(Service::OptionsHelp) +
+           QStringLiteral(
                "  --help                       print this text\n"
                "  --version                    print the version\n"
                "\n"
@@ -87,6 +90,7 @@ struct Options {
     bool append = false;
     int count = 0; // 0: until a signal
     bool json = false;
+    Service::TOptions service;
 };
 
 // Returns false when the run ends here (help or version printed).
@@ -120,11 +124,14 @@ bool parse(const QStringList &args, Options &o)
                 throw UsageError{QStringLiteral("-csv needs a file name")};
             else
                 o.csv = v;
+        } else if (Service::TakeOption(a, args, i, o.service)) {
+            continue;
         } else if (!Cli::TakeConnectionOption(a, args, i, o.params, ipGiven)) {
             throw UsageError{QStringLiteral("unknown option \"%1\"").arg(args[i])};
         }
     }
     Cli::CheckConnectionOptions(o.params, ipGiven);
+    Service::CheckOptions(o.service);
     if (o.append && o.csv.isEmpty())
         throw UsageError{QStringLiteral("-append needs -csv")};
     return true;
@@ -156,18 +163,6 @@ void LoadUserAlarms(TDeviceConnection &conn)
     const TSettingsStore store(DefaultUserSettingsFile(), true);
     for (int slot = 0; slot < SettingsKeys::UserAlarmSlotCount; ++slot)
         LoadUserAlarmSlot(store, slot, conn.GetQuantity(slot));
-}
-
-// ISO 8601 local time with its offset from UTC: "2026-03-29T14:05:09+02:00".
-QString IsoLocalTime(const QDateTime &time)
-{
-    const int offset = time.offsetFromUtc();
-    const int minutes = std::abs(offset) / 60;
-    return time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) +
-           (offset < 0 ? QLatin1Char('-') : QLatin1Char('+')) +
-           QStringLiteral("%1:%2")
-               .arg(minutes / 60, 2, 10, QLatin1Char('0'))
-               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
 // Prints one line per tick and ends the run after the wanted number of ticks.
@@ -205,7 +200,7 @@ public:
     void CycleFinished(bool paused) override
     {
         ReportDropped();
-        Print(m_json ? JsonLine(paused) : TextLine());
+        Print(m_json ? Service::TickJson(m_reader, m_rows, paused) : TextLine());
         if (m_count > 0 && ++m_ticks >= m_count)
             m_finished();
     }
@@ -233,49 +228,9 @@ private:
             m_stdoutGone = true;
     }
 
-    int SlotOf(const TLangQuan &quantity) const
-    {
-        TDeviceConnection &c = m_reader.Connection();
-        for (int i = 0; i < TDeviceConnection::QuantityCount; ++i) {
-            if (&c.GetQuantity(i) == &quantity)
-                return i;
-        }
-        return -1;
-    }
-
-    static QJsonValue NumberOrNull(const TLangQuan &q)
-    {
-        return q.ReadOK && std::isfinite(q.Value) ? QJsonValue(q.Value) : QJsonValue();
-    }
-
-    QByteArray JsonLine(bool paused) const
-    {
-        QJsonArray slots;
-        for (const TLangQuan *q : m_rows) {
-            slots.append(QJsonObject{
-                {QStringLiteral("slot"), SlotOf(*q)},
-                {QStringLiteral("name"), q->GetName()},
-                {QStringLiteral("unit_symbol"), q->GetPlainUnitSymbol()},
-                {QStringLiteral("value"), NumberOrNull(*q)},
-                {QStringLiteral("value_text"), QuantityValueText(*q, QLocale::c())},
-                {QStringLiteral("read_ok"), q->ReadOK},
-                // The error text only means something while the reading is not valid.
-                {QStringLiteral("error_text"), q->ReadOK ? QString() : q->ErrorText},
-                {QStringLiteral("device_alarm_code"), q->DeviceAlarmCode},
-                {QStringLiteral("alarm_state"), q->AlarmState},
-                {QStringLiteral("alarm_mode"), q->AlarmMode},
-            });
-        }
-        const QJsonObject tick{{QStringLiteral("time"), IsoLocalTime(m_reader.LastCycleTime())},
-                               {QStringLiteral("read_ok"), m_reader.LastReadSucceeded()},
-                               {QStringLiteral("paused"), paused},
-                               {QStringLiteral("slots"), slots}};
-        return QJsonDocument(tick).toJson(QJsonDocument::Compact);
-    }
-
     QByteArray TextLine() const
     {
-        QStringList parts{IsoLocalTime(m_reader.LastCycleTime())};
+        QStringList parts{Service::IsoLocalTime(m_reader.LastCycleTime())};
         for (const TLangQuan *q : m_rows) {
             QString part = q->GetName() + QLatin1Char(' ') +
                            (q->ReadOK ? QuantityValueText(*q, QLocale::c()) : q->ErrorText.trimmed());
@@ -333,9 +288,23 @@ int main(int argc, char **argv)
 
     Options o;
     try {
-        if (!parse(QCoreApplication::arguments(), o))
+        if (!parse(Service::ExpandConfig(QCoreApplication::arguments()), o))
             return ExitOk;
         CheckLogFile(o);
+        if (o.service.checkConfig) {
+            std::fputs(Service::EffectiveSettings(o.params, o.interval, o.csv, o.append, o.service)
+                           .toUtf8()
+                           .constData(),
+                       stdout);
+            return ExitOk;
+        }
+    } catch (const Service::TConfigError &e) {
+        Cli::PrintErr(QStringLiteral("ombrix-logger: ") + e.message);
+        return ExitUsage;
+    } catch (const Service::TOptionError &e) {
+        Cli::PrintErr(QStringLiteral("ombrix-logger: ") + e.message);
+        std::fputs(UsageText().toLocal8Bit().constData(), stderr);
+        return ExitUsage;
     } catch (const UsageError &e) {
         Cli::PrintErr(QStringLiteral("ombrix-logger: ") + e.message);
         std::fputs(UsageText().toLocal8Bit().constData(), stderr);
@@ -348,10 +317,26 @@ int main(int argc, char **argv)
     // A closed standard output ends the printing, not the run (a failed write says so).
     std::signal(SIGPIPE, SIG_IGN);
 
+    Service::TServiceRun service(o.service, QStringLiteral(OMBRIX_VERSION));
+    if (const QString problem = service.Start(); !problem.isEmpty()) {
+        Cli::PrintErr(QStringLiteral("ombrix-logger: ") + problem);
+        return ExitConnect;
+    }
+    bool stopRequested = false;
+    QObject::connect(&terminationSignals, &Platform::TTerminationSignals::Received, &app,
+                     [&stopRequested](int signalNumber) {
+                         // SIGHUP asks a running logger to reopen its log; it ends only the waits.
+                         if (signalNumber != SIGHUP)
+                             stopRequested = true;
+                     });
+
     TErrMessageList errors;
     TDeviceConnection conn(errors);
-    if (const int status = Cli::ConnectDevice(conn, o.params); status != ExitOk)
-        return status;
+    if (!service.Connect([&] { return Cli::ConnectDevice(conn, o.params) == ExitOk; },
+                         [&stopRequested] { return stopRequested; })) {
+        service.Finish();
+        return stopRequested ? ExitOk : ExitConnect;
+    }
     LoadUserAlarms(conn);
 
     std::unique_ptr<TReaderCore> reader = CreateReader(conn, nullptr);
@@ -386,13 +371,16 @@ int main(int argc, char **argv)
                      });
     TLoggerOutput output(*reader, o.json, o.count, finish, o.csv);
     reader->AddView(&output);
+    service.Attach(conn, *reader);
     reader->StartReading();
-    int status = app.exec();
+    int status = stopRequested ? ExitOk : app.exec();
     reader->StopReading();
+    service.Finish();
 
     if (const int logStatus = ReportUnwritten(*reader, o.csv); logStatus != ExitOk)
         status = logStatus;
     reader->RemoveView(&output);
+    service.Detach(*reader);
     reader.reset();
     conn.Disconnect();
     return status;
