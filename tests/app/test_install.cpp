@@ -369,8 +369,10 @@ TEST_F(InstallTest, TheWindowsClassIsTheOneTheDesktopEntryNames)
     environment.insert(QStringLiteral("HOME"), home.path());
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path() + QStringLiteral("/.config"));
     QProcess program;
+    program.setProcessChannelMode(QProcess::MergedChannels);
     program.setProcessEnvironment(environment);
     program.start(prefix(QStringLiteral("bin/ombrix")), {});
+    ASSERT_TRUE(program.waitForStarted(10000));
 
     // xwininfo shows each named window with its WM_CLASS: 0x1a00007 "Ombrix, ...": ("ombrix" "ombrix")
     static const QRegularExpression named(QStringLiteral("\"([^\"]*)\": \\(\"([^\"]*)\" \"([^\"]*)\"\\)"));
