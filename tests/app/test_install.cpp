@@ -185,7 +185,8 @@ struct SplitRun {
     QString err;
 };
 
-SplitRun RunSplit(const QString &program, const QStringList &arguments, const QProcessEnvironment &environment)
+SplitRun RunSplit(const QString &program, const QStringList &arguments,
+                  const QProcessEnvironment &environment)
 {
     QProcess process;
     process.setProcessEnvironment(environment);
@@ -234,15 +235,17 @@ TEST_F(InstallTest, ManualPagesFormatWithoutWarningsAndNameEveryOptionOfTheHelp)
 
         // The check lintian makes: groff must set the page without a single warning.
         const SplitRun troff =
-            RunSplit(man, {QStringLiteral("--warnings"), QStringLiteral("-E"), QStringLiteral("UTF-8"),
-                           QStringLiteral("-l"), QStringLiteral("-Tutf8"), QStringLiteral("-Z"), page},
+            RunSplit(man,
+                     {QStringLiteral("--warnings"), QStringLiteral("-E"), QStringLiteral("UTF-8"),
+                      QStringLiteral("-l"), QStringLiteral("-Tutf8"), QStringLiteral("-Z"), page},
                      environment);
         EXPECT_EQ(troff.exitCode, 0);
         EXPECT_TRUE(troff.err.isEmpty()) << troff.err.toStdString();
 
         const SplitRun text = RunSplit(man, {QStringLiteral("-l"), page}, environment);
         ASSERT_EQ(text.exitCode, 0) << text.err.toStdString();
-        EXPECT_TRUE(text.out.contains(QStringLiteral(OMBRIX_VERSION))) << "the page's footer names the version";
+        EXPECT_TRUE(text.out.contains(QStringLiteral(OMBRIX_VERSION)))
+            << "the page's footer names the version";
         const ProcessRun help =
             RunProgram(prefix(QStringLiteral("bin/") + program), {QStringLiteral("--help")});
         ASSERT_EQ(help.exitCode, 0);
@@ -255,16 +258,19 @@ TEST_F(InstallTest, ManualPagesFormatWithoutWarningsAndNameEveryOptionOfTheHelp)
 
 TEST_F(InstallTest, MetainfoNamesTheScreenshotsHomepageDeveloperAndThisRelease)
 {
-    const QString metainfo = ReadText(prefix(QStringLiteral("share/metainfo/example.talmo.Ombrix.metainfo.xml")));
+    const QString metainfo =
+        ReadText(prefix(QStringLiteral("share/metainfo/example.talmo.Ombrix.metainfo.xml")));
     ASSERT_FALSE(metainfo.isEmpty());
     EXPECT_TRUE(metainfo.contains(QStringLiteral("<url type=\"homepage\">https://talmo.example/</url>")));
-    EXPECT_TRUE(metainfo.contains(QRegularExpression(QStringLiteral("<developer_name>\\S.*</developer_name>"))));
+    EXPECT_TRUE(
+        metainfo.contains(QRegularExpression(QStringLiteral("<developer_name>\\S.*</developer_name>"))));
 
     const QDir docs(qEnvironmentVariable("OMBRIX_SOURCE_DIR") + QStringLiteral("/docs"));
     const QStringList screenshots = docs.entryList({QStringLiteral("*.png")}, QDir::Files);
     ASSERT_FALSE(screenshots.isEmpty()) << docs.path().toStdString();
     for (const QString &screenshot : screenshots)
-        EXPECT_TRUE(metainfo.contains(QStringLiteral("/screenshots/") + screenshot + QStringLiteral("</image>")))
+        EXPECT_TRUE(
+            metainfo.contains(QStringLiteral("/screenshots/") + screenshot + QStringLiteral("</image>")))
             << screenshot.toStdString();
 
     // The release is this build's version, dated when it was configured (the last commit's date).
@@ -274,11 +280,12 @@ TEST_F(InstallTest, MetainfoNamesTheScreenshotsHomepageDeveloperAndThisRelease)
     ASSERT_TRUE(match.hasMatch()) << metainfo.toStdString();
     EXPECT_EQ(match.captured(1), QStringLiteral(OMBRIX_VERSION));
     const QString changelog = ReadText(QStringLiteral(OMBRIX_BUILD_DIR "/packaging/changelog"));
-    EXPECT_TRUE(changelog.startsWith(QStringLiteral("ombrix (" OMBRIX_VERSION ") "))) << changelog.toStdString();
+    EXPECT_TRUE(changelog.startsWith(QStringLiteral("ombrix (" OMBRIX_VERSION ") ")))
+        << changelog.toStdString();
     const QDate date = QDate::fromString(match.captured(2), Qt::ISODate);
     ASSERT_TRUE(date.isValid());
-    EXPECT_TRUE(changelog.contains(QLocale::c().toString(date, QStringLiteral("d MMM yyyy")))
-                || changelog.contains(QLocale::c().toString(date, QStringLiteral("dd MMM yyyy"))))
+    EXPECT_TRUE(changelog.contains(QLocale::c().toString(date, QStringLiteral("d MMM yyyy"))) ||
+                changelog.contains(QLocale::c().toString(date, QStringLiteral("dd MMM yyyy"))))
         << "the changelog and the metainfo give the same release date: " << changelog.toStdString();
 }
 
@@ -293,9 +300,9 @@ TEST_F(InstallTest, ServiceUnitNamesTheInstalledLoggerAndPassesSystemdAnalyzeVer
                               QStringLiteral(" --config ") + prefix(QStringLiteral("etc/ombrix/%i.conf")) +
                               QStringLiteral(" --retry\n")))
         << unit.toStdString();
-    for (const char *setting :
-         {"Type=notify", "User=ombrix", "SupplementaryGroups=dialout", "StateDirectory=ombrix", "Restart=on-failure",
-          "NoNewPrivileges=yes", "ProtectSystem=strict", "ProtectHome=yes", "PrivateTmp=yes"})
+    for (const char *setting : {"Type=notify", "User=ombrix", "SupplementaryGroups=dialout",
+                                "StateDirectory=ombrix", "Restart=on-failure", "NoNewPrivileges=yes",
+                                "ProtectSystem=strict", "ProtectHome=yes", "PrivateTmp=yes"})
         EXPECT_TRUE(unit.contains(QLatin1Char('\n') + QLatin1String(setting) + QLatin1Char('\n'))) << setting;
     EXPECT_TRUE(unit.contains(QStringLiteral("\nWatchdogSec=")));
     EXPECT_TRUE(QFileInfo(prefix(QStringLiteral("etc/ombrix/example.conf"))).isFile());
@@ -362,8 +369,10 @@ TEST_F(InstallTest, TheWindowsClassIsTheOneTheDesktopEntryNames)
     environment.insert(QStringLiteral("HOME"), home.path());
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path() + QStringLiteral("/.config"));
     QProcess program;
+    program.setProcessChannelMode(QProcess::MergedChannels);
     program.setProcessEnvironment(environment);
     program.start(prefix(QStringLiteral("bin/ombrix")), {});
+    ASSERT_TRUE(program.waitForStarted(10000));
 
     // xwininfo shows each named window with its WM_CLASS: 0x1a00007 "Ombrix, ...": ("ombrix" "ombrix")
     static const QRegularExpression named(QStringLiteral("\"([^\"]*)\": \\(\"([^\"]*)\" \"([^\"]*)\"\\)"));
@@ -372,8 +381,8 @@ TEST_F(InstallTest, TheWindowsClassIsTheOneTheDesktopEntryNames)
     waited.start();
     while (classes.isEmpty() && waited.elapsed() < 40000 && program.state() == QProcess::Running) {
         QThread::msleep(300);
-        const ProcessRun tree = RunProgram(
-            xwininfo, {QStringLiteral("-display"), display, QStringLiteral("-root"), QStringLiteral("-tree")});
+        const ProcessRun tree = RunProgram(xwininfo, {QStringLiteral("-display"), display,
+                                                      QStringLiteral("-root"), QStringLiteral("-tree")});
         for (auto match = named.globalMatch(tree.out); match.hasNext();) {
             const QRegularExpressionMatch window = match.next();
             if (window.captured(1).startsWith(QStringLiteral("Ombrix")))
