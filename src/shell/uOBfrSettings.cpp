@@ -1,7 +1,7 @@
 #include "shell/uOBfrSettings.h"
 
 #include "comm/uTiming.h"
-#include "connection/uOBfrConnection.h"
+#include "connection/uDeviceConnection.h"
 #include "model/uOBGlob.h"
 #include "reading/uReaderCore.h"
 #include "shell/uApplicationSpecifical.h"
@@ -188,7 +188,7 @@ bool TOBfrSettings::IsRunning() const
 
 bool TOBfrSettings::IsPaused() const
 {
-    return IsRunning() && m_reader->Paused;
+    return IsRunning() && m_reader->IsPaused();
 }
 
 bool TOBfrSettings::IsLogToCsv() const
@@ -240,6 +240,28 @@ void TOBfrSettings::EnableMeasurementControls(bool enabled)
         w->setEnabled(enabled);
 }
 
+void TOBfrSettings::ShowState(bool connected, bool running, bool paused, bool logging, bool takeFocus)
+{
+    bStartStop->setEnabled(connected || running);
+    bStartStop->setText(running ? tr("Stop") : tr("Start"));
+    bPause->setEnabled(running);
+    bPause->setText(paused ? tr("Continue") : tr("Pause"));
+    const bool fileEditable = logging && connected && !running;
+    bBrowseCsv->setEnabled(fileEditable);
+    eCsvFilename->setEnabled(fileEditable);
+    if (fileEditable || !running) {
+        QPalette palette = eCsvFilename->palette();
+        palette.setColor(QPalette::Base, fileEditable ? this->palette().color(QPalette::Base)
+                                                      : this->palette().color(QPalette::Midlight));
+        eCsvFilename->setPalette(palette);
+    }
+    EnableMeasurementControls(connected && !running);
+    bDisconnect->setEnabled(connected && !running);
+    setVisible(connected || running);
+    if (takeFocus && bStartStop->isEnabled() && isVisible())
+        bStartStop->setFocus();
+}
+
 bool TOBfrSettings::TestOpenCsv(bool append) const
 {
     const QString name = GetCsvFileName();
@@ -267,7 +289,7 @@ void TOBfrSettings::bBrowseCsvClick()
 {
     if (GetCsvFileName().isEmpty()) {
         odBrowseCsv->setDirectory(DocumentsDir);
-        odBrowseCsv->selectFile(Connection ? Connection->Device().SerialText : QString());
+        odBrowseCsv->selectFile(m_device ? m_device->SerialText : QString());
     }
     if (!m_runFileDialog(*odBrowseCsv))
         return;
@@ -296,8 +318,8 @@ void TOBfrSettings::bPauseClick()
 
 void TOBfrSettings::bDisconnectClick()
 {
-    if (Connection)
-        Connection->bConnDisconnClick();
+    if (m_host)
+        m_host->RequestDisconnect();
 }
 
 void TOBfrSettings::bStartStopClick()
@@ -326,7 +348,7 @@ void TOBfrSettings::Stop()
 
 void TOBfrSettings::Start(bool autoStarted)
 {
-    if (!Connection)
+    if (!m_device)
         return;
     if (AllEthernetChannelsAbsent()) {
         TDialogs::ShowMessageKind(
@@ -344,30 +366,32 @@ void TOBfrSettings::Start(bool autoStarted)
     // A reader of an earlier measurement that stopped by itself goes before a new one comes.
     m_reader.reset();
     delete m_readerFrame.data();
-    m_reader = CreateReader(Connection->Device(), m_player);
+    m_reader = CreateReader(*m_device, m_player, ReaderSettings());
     if (!m_reader) {
         TDialogs::MessageDlgStd(tr("Unknown sensor family."), TMsgKind::Error, {TMsgButton::OK});
         return;
     }
-    const QFileInfo csvFile(GetCsvFileName());
-    m_reader->CsvFolder = csvFile.path();
-    m_reader->CsvFileName = csvFile.fileName();
-    m_reader->LogToCsv = IsLogToCsv();
-    m_reader->ChartPoints = TReaderCore::ChartPointsOf(GetChartLength(), GetInterval());
-    m_reader->IntervalSec = GetInterval();
-    m_reader->SoundMode = SoundMode;
-    m_reader->SystemSound = SystemSound;
-    m_reader->SoundFile = SoundFile;
-    m_reader->RepeatInterval = RepeatInterval;
-    m_reader->RepeatMode = RepeatMode;
-    m_reader->BrandingIniPath = BrandingIniPath;
     CreateReaderFrame();
     m_reader->StartReading();
 }
 
+TReaderSettings TOBfrSettings::ReaderSettings() const
+{
+    const QFileInfo csvFile(GetCsvFileName());
+    TReaderSettings settings;
+    settings.CsvFolder = csvFile.path();
+    settings.CsvFileName = csvFile.fileName();
+    settings.LogToCsv = IsLogToCsv();
+    settings.ChartPoints = TReaderCore::ChartPointsOf(GetChartLength(), GetInterval());
+    settings.IntervalSec = GetInterval();
+    settings.Acoustic = Acoustic;
+    settings.BrandingIniPath = BrandingIniPath;
+    return settings;
+}
+
 bool TOBfrSettings::AllEthernetChannelsAbsent() const
 {
-    const TDeviceConnection &device = Connection->Device();
+    const TDeviceConnection &device = *m_device;
     if (device.SensType.GetFamily() != 2)
         return false;
     for (int slot : EthernetChannelSlots)
