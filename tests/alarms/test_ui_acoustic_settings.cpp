@@ -117,7 +117,7 @@ TEST(AcousticDialog, EnablingFollowsTheSwitchTheSoundKindAndTheRepetition)
     Rig r;
     TOBfAcousticSettings &d = r.dialog;
     // Disabled with "During alarm": everything off, the second repetition button checked.
-    d.SetSettings({0, QString(), QString(), 10, 1});
+    d.SetSettings({TSoundMode::Disabled, QString(), QString(), 10, TRepeatMode::DuringAlarm});
     EXPECT_FALSE(d.cbEnableAcoustic->isChecked());
     EXPECT_TRUE(d.rbPlayDuringAlarm->isChecked());
     EXPECT_EQ(EnabledControls(d), QStringList());
@@ -146,7 +146,8 @@ TEST(AcousticDialog, TestPlaysTheSelectedAliasOrTheTypedFile)
 {
     Rig r;
     TOBfAcousticSettings &d = r.dialog;
-    d.SetSettings({1, QStringLiteral("complete"), QStringLiteral("/sounds/typed by hand.wav"), 10, 0});
+    d.SetSettings({TSoundMode::SystemSound, QStringLiteral("complete"),
+                   QStringLiteral("/sounds/typed by hand.wav"), 10, TRepeatMode::Once});
     r.Click(d.bSoundTest);
     d.cbSystemSounds->setCurrentIndex(0);
     r.Click(d.bSoundTest);
@@ -173,7 +174,7 @@ TEST(AcousticDialog, TheChooserTakesWaveFilesInAnyCaseOnly)
         SCOPED_TRACE(c.chosen);
         Rig r;
         TOBfAcousticSettings &d = r.dialog;
-        d.SetSettings({2, QString(), QStringLiteral("/old.wav"), 10, 0});
+        d.SetSettings({TSoundMode::SoundFile, QString(), QStringLiteral("/old.wav"), 10, TRepeatMode::Once});
         QString filterSeen;
         d.dlgOpenDialog = [&](QWidget *, const QString &filter, const QString &) {
             filterSeen = filter;
