@@ -51,14 +51,10 @@ bool TakeConnectionOption(const QString &name, const QStringList &args, int &i, 
         throw UsageError{QStringLiteral("%1 needs a value").arg(name)};
     const QString v = args[++i];
     if (name == QLatin1String("-type")) {
-        int found = -1;
-        for (int k = 0; k < ProtocolNames().size(); ++k) {
-            if (ProtocolNames()[k].compare(v, Qt::CaseInsensitive) == 0)
-                found = k;
-        }
-        if (found < 0)
+        const std::optional<TProtocol> found = ProtocolOfName(v);
+        if (!found)
             throw UsageError{QStringLiteral("-type is Ethernet, RS232 or RS485, not \"%1\"").arg(v)};
-        p.Protocol = static_cast<std::uint8_t>(found);
+        p.Protocol = *found;
     } else if (name == QLatin1String("-ip")) {
         p.IP = v;
         ipGiven = true;
@@ -79,7 +75,7 @@ bool TakeConnectionOption(const QString &name, const QStringList &args, int &i, 
 
 void CheckConnectionOptions(const TConnectionParams &params, bool ipGiven)
 {
-    if (params.Protocol == TConnectionParams::Ethernet && !ipGiven)
+    if (params.Protocol == TProtocol::Ethernet && !ipGiven)
         throw UsageError{QStringLiteral("-ip is required for Ethernet")};
 }
 

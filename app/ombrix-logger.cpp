@@ -158,6 +158,21 @@ void CheckLogFile(const Options &o)
 }
 
 // The user alarm settings of all slots as the program keeps them; the logger only reads them.
+TReaderSettings ReaderSettingsOf(const Options &o)
+{
+    TReaderSettings settings;
+    settings.IntervalSec = o.interval;
+    settings.ChartPoints = 0; // no chart: no history is kept
+    settings.BrandingFilePath = ExecutableDir() + BrandingFileName;
+    if (!o.csv.isEmpty()) {
+        const QFileInfo file(o.csv);
+        settings.LogToCsv = true;
+        settings.CsvFolder = file.absolutePath();
+        settings.CsvFileName = file.fileName();
+    }
+    return settings;
+}
+
 void LoadUserAlarms(TDeviceConnection &conn)
 {
     const TSettingsStore store(DefaultUserSettingsFile(), true);
@@ -339,19 +354,10 @@ int main(int argc, char **argv)
     }
     LoadUserAlarms(conn);
 
-    std::unique_ptr<TReaderCore> reader = CreateReader(conn, nullptr);
+    std::unique_ptr<TReaderCore> reader = CreateReader(conn, nullptr, ReaderSettingsOf(o));
     if (!reader) {
         Cli::PrintErr(QStringLiteral("ombrix-logger: the device's family cannot be read"));
         return ExitConnect;
-    }
-    reader->IntervalSec = o.interval;
-    reader->ChartPoints = 0; // no chart: no history is kept
-    reader->BrandingFilePath = ExecutableDir() + BrandingFileName;
-    if (!o.csv.isEmpty()) {
-        const QFileInfo file(o.csv);
-        reader->LogToCsv = true;
-        reader->CsvFolder = file.absolutePath();
-        reader->CsvFileName = file.fileName();
     }
 
     // The tick under way always ends first: a tick reads without the event loop, and a signal

@@ -98,7 +98,7 @@ bool parse(const QStringList &args, Options &o)
 // One tick of the identified family's reader, the same the program and ombrix-logger run.
 void ReadOnce(TDeviceConnection &c)
 {
-    std::unique_ptr<TReaderCore> reader = CreateReader(c, nullptr);
+    std::unique_ptr<TReaderCore> reader = CreateReader(c, nullptr, TReaderSettings{});
     if (!reader)
         return;
     reader->StartReading();
@@ -109,7 +109,8 @@ void ReadOnce(TDeviceConnection &c)
 QJsonObject Describe(TDeviceConnection &c, bool withReading)
 {
     QJsonObject o;
-    o[QStringLiteral("protocol")] = ProtocolNames().value(c.Params.Protocol, QStringLiteral("Ethernet"));
+    o[QStringLiteral("protocol")] =
+        ProtocolNames().value(ChoiceIndex(c.Params.Protocol), QStringLiteral("Ethernet"));
     o[QStringLiteral("kind")] = c.SensType.GetKind();
     o[QStringLiteral("kind_name")] = c.SensType.GetKindName();
     o[QStringLiteral("family")] = c.SensType.GetFamily();

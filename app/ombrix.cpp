@@ -94,14 +94,8 @@ TMainFormDialogs ProgramDialogs(ISoundPlayer &player, const std::unique_ptr<TOBf
     dialogs.BuildLanguageMenu = [](QMenu &menu) {
         new TLangMenu(&menu, QCoreApplication::applicationFilePath(), &menu);
     };
-    dialogs.AcousticSettings = [&player](TAcousticValues &values, QWidget *parent) {
-        TAcousticSettings settings{values.SoundMode, values.SystemSound, values.SoundFile,
-                                   values.RepeatInterval, values.RepeatMode};
-        if (!ShowAcousticSettings(parent, player, settings))
-            return false;
-        values = {settings.SoundMode, settings.SystemSound, settings.SoundFile, settings.RepeatInterval,
-                  settings.RepeatMode};
-        return true;
+    dialogs.AcousticSettings = [&player](TAcousticSettings &settings, QWidget *parent) {
+        return ShowAcousticSettings(parent, player, settings);
     };
     dialogs.UserAlarmSettings = [](TOBfrConnection &connection, QWidget *parent) {
         ShowUserAlarmSettings(parent, connection.Device());

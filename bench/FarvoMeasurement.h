@@ -57,12 +57,13 @@ struct FarvoMeasurement {
         t.LoLim = 10.0;
         t.HiLim = 30.0;
 
-        reader = std::make_unique<TBenchReader>(conn, nullptr);
-        reader->IntervalSec = 1;
-        reader->ChartPoints = points;
-        reader->LogToCsv = !csvFolder.isEmpty();
-        reader->CsvFolder = csvFolder;
-        reader->CsvFileName = QStringLiteral("bench.csv");
+        TReaderSettings settings;
+        settings.IntervalSec = 1;
+        settings.ChartPoints = points;
+        settings.LogToCsv = !csvFolder.isEmpty();
+        settings.CsvFolder = csvFolder;
+        settings.CsvFileName = QStringLiteral("bench.csv");
+        reader = std::make_unique<TBenchReader>(conn, nullptr, settings);
         // A tick a second without asking the system for the time.
         reader->Clock = [this] { return time = time.addSecs(1); };
     }

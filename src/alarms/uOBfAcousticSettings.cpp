@@ -216,12 +216,12 @@ void TOBfAcousticSettings::bSoundTestClick()
     }
 }
 
-void TOBfAcousticSettings::SetSoundMode(std::uint8_t mode)
+void TOBfAcousticSettings::SetSoundMode(TSoundMode mode)
 {
     rbSystemSound->setChecked(true);
-    if (mode == 1 || mode == 2) {
+    if (mode == TSoundMode::SystemSound || mode == TSoundMode::SoundFile) {
         cbEnableAcoustic->setChecked(true);
-        (mode == 1 ? rbSystemSound : rbSoundFile)->setChecked(true);
+        (mode == TSoundMode::SystemSound ? rbSystemSound : rbSoundFile)->setChecked(true);
     } else {
         cbEnableAcoustic->setChecked(false);
     }
@@ -248,17 +248,20 @@ void TOBfAcousticSettings::SetRepeatInterval(int seconds)
     seRepeatInterval->setValue(seconds < MinInterval || seconds > MaxInterval ? DefaultInterval : seconds);
 }
 
-void TOBfAcousticSettings::SetRepeatMode(std::uint8_t mode)
+void TOBfAcousticSettings::SetRepeatMode(TRepeatMode mode)
 {
-    (mode == 2 ? rbPlayUntilUserInterrupts : mode == 1 ? rbPlayDuringAlarm : rbPlayOnce)->setChecked(true);
+    (mode == TRepeatMode::UntilUserInterrupt ? rbPlayUntilUserInterrupts
+     : mode == TRepeatMode::DuringAlarm      ? rbPlayDuringAlarm
+                                             : rbPlayOnce)
+        ->setChecked(true);
     rbPlayTypeClick();
 }
 
-std::uint8_t TOBfAcousticSettings::GetSoundMode() const
+TSoundMode TOBfAcousticSettings::GetSoundMode() const
 {
     if (!cbEnableAcoustic->isChecked())
-        return 0;
-    return rbSystemSound->isChecked() ? 1 : 2;
+        return TSoundMode::Disabled;
+    return rbSystemSound->isChecked() ? TSoundMode::SystemSound : TSoundMode::SoundFile;
 }
 
 QString TOBfAcousticSettings::GetSystemSound() const
@@ -277,11 +280,11 @@ int TOBfAcousticSettings::GetRepeatInterval() const
     return seRepeatInterval->value();
 }
 
-std::uint8_t TOBfAcousticSettings::GetRepeatMode() const
+TRepeatMode TOBfAcousticSettings::GetRepeatMode() const
 {
     if (rbPlayUntilUserInterrupts->isChecked())
-        return 2;
-    return rbPlayDuringAlarm->isChecked() ? 1 : 0;
+        return TRepeatMode::UntilUserInterrupt;
+    return rbPlayDuringAlarm->isChecked() ? TRepeatMode::DuringAlarm : TRepeatMode::Once;
 }
 
 void TOBfAcousticSettings::SetSettings(const TAcousticSettings &s)

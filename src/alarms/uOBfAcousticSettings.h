@@ -3,10 +3,9 @@
 // The acoustic alarm settings dialog: whether alarms sound, which sound (a named event sound
 // or a WAV file), and how it repeats; Test plays the chosen sound.
 //
-//   TAcousticSettings s{frame.SoundMode, frame.SystemSound, frame.SoundFile, frame.RepeatInterval,
-//   frame.RepeatMode}; if (ShowAcousticSettings(this, player, s)) ... copy s back into the measurement frame
-//   ...
+//   TAcousticSettings s = frame.Acoustic; if (ShowAcousticSettings(this, player, s)) frame.Acoustic = s;
 
+#include "model/uAcousticSettings.h"
 #include "platform/SystemSounds.h"
 
 #include <QDialog>
@@ -25,14 +24,6 @@ class QPushButton;
 class QRadioButton;
 class QSpinBox;
 
-struct TAcousticSettings {
-    std::uint8_t SoundMode = 0; // 0 disabled, 1 system sound, 2 sound file
-    QString SystemSound;        // alias
-    QString SoundFile;
-    int RepeatInterval = 10;     // seconds
-    std::uint8_t RepeatMode = 0; // 0 once, 1 during alarm, 2 until the user interrupts
-};
-
 class TOBfAcousticSettings : public QDialog
 {
     Q_OBJECT
@@ -45,16 +36,16 @@ public:
     // With the sounds of the desktop's theme.
     explicit TOBfAcousticSettings(ISoundPlayer &player, QWidget *parent = nullptr);
 
-    void SetSoundMode(std::uint8_t mode);
+    void SetSoundMode(TSoundMode mode);
     void SetSystemSound(const QString &alias);
     void SetSoundFile(const QString &path);
     void SetRepeatInterval(int seconds);
-    void SetRepeatMode(std::uint8_t mode);
-    std::uint8_t GetSoundMode() const;
+    void SetRepeatMode(TRepeatMode mode);
+    TSoundMode GetSoundMode() const;
     QString GetSystemSound() const;
     QString GetSoundFile() const;
     int GetRepeatInterval() const;
-    std::uint8_t GetRepeatMode() const;
+    TRepeatMode GetRepeatMode() const;
 
     void SetSettings(const TAcousticSettings &s);
     TAcousticSettings GetSettings() const;

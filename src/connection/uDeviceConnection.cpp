@@ -121,12 +121,12 @@ TConnectOutcome TDeviceConnection::Connect(const TConnectionParams &params)
 
     // The address check comes before anything touches the master: a typing error
     // must not close or reconfigure anything.
-    if (params.Protocol == TConnectionParams::Ethernet && !IsValidIP(params.IP)) {
+    if (params.Protocol == TProtocol::Ethernet && !IsValidIP(params.IP)) {
         Params = params;
         return TConnectOutcome::WrongIP;
     }
     Params = params;
-    if (params.Protocol == TConnectionParams::Ethernet)
+    if (params.Protocol == TProtocol::Ethernet)
         Params.IP = PlainIP(params.IP);
 
     try {
@@ -134,7 +134,7 @@ TConnectOutcome TDeviceConnection::Connect(const TConnectionParams &params)
         // gateway that routes by unit identifier, an address left over from an earlier
         // RS485 session would identify one device and read another.
         Modbus.SlaveAddress = params.GetSlaveAddress();
-        if (params.Protocol == TConnectionParams::Ethernet) {
+        if (params.Protocol == TProtocol::Ethernet) {
             Modbus.SetProtocolKind(TSyncMBus::KindTcp);
             Modbus.SetHost(Params.IP);
             Modbus.SetTcpPort(params.TcpPort);
@@ -151,7 +151,7 @@ TConnectOutcome TDeviceConnection::Connect(const TConnectionParams &params)
         }
         Modbus.Open();
         EnsureKeepAlive();
-        if (params.Protocol == TConnectionParams::RS232)
+        if (params.Protocol == TProtocol::RS232)
             CallbackDelay(RS232SettleMs);
         Identify();
         Connected = true;

@@ -21,9 +21,7 @@
 
 // How to reach the device, as the parameters frame or a command line gives it.
 struct TConnectionParams {
-    enum : std::uint8_t { Ethernet = 0, RS232 = 1, RS485 = 2 };
-
-    std::uint8_t Protocol = Ethernet;
+    TProtocol Protocol = TProtocol::Ethernet;
     QString IP;
     std::uint16_t TcpPort = 502;
     std::uint16_t Timeout = 3000; // ms, Modbus/TCP
@@ -32,7 +30,7 @@ struct TConnectionParams {
     std::uint8_t SlaveAddress = 1; // used on RS485 only
 
     // The address the readers talk to: the RS485 slave address, 1 otherwise.
-    std::uint8_t GetSlaveAddress() const { return Protocol == RS485 ? SlaveAddress : 1; }
+    std::uint8_t GetSlaveAddress() const { return Protocol == TProtocol::RS485 ? SlaveAddress : 1; }
 };
 
 enum class TConnectOutcome {
@@ -92,7 +90,7 @@ public:
     // measuring should start now (the flag was set and the device is connected).
     bool TakeStartAfterConnect();
 
-    bool IsEthernet() const { return Params.Protocol == TConnectionParams::Ethernet; }
+    bool IsEthernet() const { return Params.Protocol == TProtocol::Ethernet; }
     TLangQuan &GetQuantity(int index);
     const TLangQuan &GetQuantity(int index) const;
     TLangQuanEx &GetQuantityEx(int index); // 18 or 19

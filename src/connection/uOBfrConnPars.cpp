@@ -56,7 +56,7 @@ TOBfrConnPars::TOBfrConnPars(QWidget *parent) : QFrame(parent)
     connect(cbCOMPort, &TRefreshingComboBox::PopupAboutToShow, this, &TOBfrConnPars::RefreshComPorts);
     connect(cbCOMPort, &QComboBox::currentIndexChanged, this, &TOBfrConnPars::ComPortChanged);
     connect(bFindDevice, &QPushButton::clicked, this, &TOBfrConnPars::bFindDeviceClick);
-    SetProtocol(0);
+    SetProtocol(TProtocol::Ethernet);
 }
 
 void TOBfrConnPars::BuildSerialPanel()
@@ -144,13 +144,13 @@ int TOBfrConnPars::ComPortNumberOfItem(const QString &itemText)
     return itemText.mid(3, end - 3).toInt();
 }
 
-void TOBfrConnPars::SetProtocol(std::uint8_t protocol)
+void TOBfrConnPars::SetProtocol(TProtocol protocol)
 {
     m_protocol = protocol;
-    pEthernet->setVisible(protocol == TConnectionParams::Ethernet);
-    pRs232_485->setVisible(protocol == TConnectionParams::RS232 || protocol == TConnectionParams::RS485);
-    lAddress->setVisible(protocol == TConnectionParams::RS485);
-    neSlaveAddress->setVisible(protocol == TConnectionParams::RS485);
+    pEthernet->setVisible(protocol == TProtocol::Ethernet);
+    pRs232_485->setVisible(protocol == TProtocol::RS232 || protocol == TProtocol::RS485);
+    lAddress->setVisible(protocol == TProtocol::RS485);
+    neSlaveAddress->setVisible(protocol == TProtocol::RS485);
 }
 
 void TOBfrConnPars::SetControlsEnabled(bool enabled)
@@ -221,7 +221,7 @@ void TOBfrConnPars::SelectSpeed(int rate)
 
 int TOBfrConnPars::GetSlaveAddress() const
 {
-    return m_protocol == TConnectionParams::RS485 ? neSlaveAddress->value() : 1;
+    return m_protocol == TProtocol::RS485 ? neSlaveAddress->value() : 1;
 }
 
 void TOBfrConnPars::SetSlaveAddress(int address)

@@ -44,8 +44,8 @@ public:
     explicit TOBfrConnPars(QWidget *parent = nullptr);
 
     // 0 Ethernet, 1 serial RS232, 2 serial RS485 (TConnectionParams' codes).
-    std::uint8_t Protocol() const { return m_protocol; }
-    void SetProtocol(std::uint8_t protocol);
+    TProtocol Protocol() const { return m_protocol; }
+    void SetProtocol(TProtocol protocol);
     void SetControlsEnabled(bool enabled);
 
     QString GetIP() const;
@@ -92,7 +92,7 @@ private:
     void BuildEthernetPanel();
     void FillSpeeds();
 
-    std::uint8_t m_protocol = 0;
+    TProtocol m_protocol = TProtocol::Ethernet;
     TFindDeviceHandler m_findDevice;
 
     QFrame *pRs232_485 = nullptr;

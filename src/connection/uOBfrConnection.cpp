@@ -119,13 +119,13 @@ void TOBfrConnection::BuildControls()
 
 void TOBfrConnection::OnProtocolChange()
 {
-    std::uint8_t protocol = TConnectionParams::RS485;
+    TProtocol protocol = TProtocol::RS485;
     if (rbEthernet->isChecked())
-        protocol = TConnectionParams::Ethernet;
+        protocol = TProtocol::Ethernet;
     else if (rbRs232->isChecked())
-        protocol = TConnectionParams::RS232;
+        protocol = TProtocol::RS232;
     frConnPars->SetProtocol(protocol);
-    bConnDisconn->setEnabled(protocol == TConnectionParams::Ethernet || frConnPars->GetComPortNumber() > 0);
+    bConnDisconn->setEnabled(protocol == TProtocol::Ethernet || frConnPars->GetComPortNumber() > 0);
 }
 
 void TOBfrConnection::bConnDisconnClick()
@@ -194,21 +194,33 @@ void TOBfrConnection::RefreshHost()
         m_host->UpdateInterfaceState();
 }
 
+void TOBfrConnection::ShowState(bool connected, bool running, bool takeFocus)
+{
+    bConnDisconn->setText(connected ? tr("Disconnect") : tr("Connect"));
+    // A serial line without a port has nothing to connect to.
+    const bool portChosen = IsEthernet() || frConnPars->GetComPortNumber() > 0;
+    bConnDisconn->setEnabled(!running && (connected || portChosen));
+    SetControlsEnabled(!connected);
+    setVisible(!connected && !running);
+    if (takeFocus && isVisible() && IsEthernet())
+        frConnPars->IPEdit()->setFocus();
+}
+
 bool TOBfrConnection::IsEthernet() const
 {
-    return frConnPars->Protocol() == TConnectionParams::Ethernet;
+    return frConnPars->Protocol() == TProtocol::Ethernet;
 }
 
 QString TOBfrConnection::GetProtocolName() const
 {
-    return ProtocolNames().value(frConnPars->Protocol(), ProtocolNames().first());
+    return ProtocolNames().value(ChoiceIndex(frConnPars->Protocol()), ProtocolNames().first());
 }
 
 void TOBfrConnection::SetProtocolByName(const QString &name)
 {
-    if (name == ProtocolNames().at(TConnectionParams::RS232))
+    if (name == ProtocolNames().at(ChoiceIndex(TProtocol::RS232)))
         rbRs232->setChecked(true);
-    else if (name == ProtocolNames().at(TConnectionParams::RS485))
+    else if (name == ProtocolNames().at(ChoiceIndex(TProtocol::RS485)))
         rbRs485->setChecked(true);
     else
         rbEthernet->setChecked(true);

@@ -65,6 +65,12 @@ public:
     QString GetProtocolName() const;
     void SetProtocolByName(const QString &name);
     void SetControlsEnabled(bool enabled);
+    // The main window's state: the button connects or disconnects (not while a measurement
+    // runs, nor on a serial line without a port), the fields only while disconnected, and the
+    // frame shows only then. takeFocus: the window is shown, so the IP field may take the focus.
+    void ShowState(bool connected, bool running, bool takeFocus);
+    // Where the main window puts the logo, below the fields.
+    QWidget *LogoArea() const { return Panel3; }
 
 private:
     void BuildControls();

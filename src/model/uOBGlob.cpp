@@ -206,6 +206,15 @@ const QStringList &ProtocolNames()
     return names;
 }
 
+std::optional<TProtocol> ProtocolOfName(const QString &name)
+{
+    const QStringList &names = ProtocolNames();
+    for (int i = 0; i < names.size(); ++i)
+        if (name.compare(names[i], Qt::CaseInsensitive) == 0)
+            return static_cast<TProtocol>(i);
+    return std::nullopt;
+}
+
 const QStringList &PopupSizeNames()
 {
     static const QStringList names{QStringLiteral("Small"), QStringLiteral("Medium"),

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <optional>
 
 // The quantity class instantiated for every channel slot: a TQuantity plus the
 // state of its last reading, the alarm code the device reported, the user's
@@ -128,6 +129,22 @@ const QStringList &ProtocolNames();       // "Ethernet", "RS232", "RS485" (index
 const QStringList &PopupSizeNames();      // "Small", "Medium", "Large"
 const QStringList &SoundModeNames();      // "Disabled", "System sound", "Sound file"
 const QStringList &RepetitionModeNames(); // "Once", "During alarm", "Until user interrupt"
+
+// The choices of the name lists above as types of their own, so a protocol cannot be passed
+// where a sound mode is meant. Each value is the index of its name, and the number stored
+// files and the command line have always used; conversions from and to numbers are explicit.
+enum class TProtocol : std::uint8_t { Ethernet = 0, RS232 = 1, RS485 = 2 };
+enum class TSoundMode : std::uint8_t { Disabled = 0, SystemSound = 1, SoundFile = 2 };
+enum class TRepeatMode : std::uint8_t { Once = 0, DuringAlarm = 1, UntilUserInterrupt = 2 };
+
+// The number of a choice, for storing and indexing the name lists.
+template <typename E> constexpr int ChoiceIndex(E choice)
+{
+    return static_cast<int>(choice);
+}
+// The protocol of a name of ProtocolNames() in any letter case, as the drop-down list and the
+// command lines find it; none for another text.
+std::optional<TProtocol> ProtocolOfName(const QString &name);
 
 // Scales red, green and blue of a 0x00RRGGBB colour by percentage / 100, rounding
 // to the nearest integer with ties to even; each channel saturates at 255. The top

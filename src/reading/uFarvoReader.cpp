@@ -26,7 +26,7 @@ void TFarvoReader::tReaderTimer()
     RestartInterval();
 
     bool ok = false;
-    if (!Paused) {
+    if (!IsPaused()) {
         TDeviceConnection &c = Connection();
         const bool ethernet = c.IsEthernet();
         std::vector<std::uint16_t> alarms(ethernet ? static_cast<std::size_t>(Decode::FarvoAlarmBlockLength(
@@ -40,7 +40,7 @@ void TFarvoReader::tReaderTimer()
             if (ethernet)
                 c.Modbus.ReadRegisters(slave, Decode::FarvoAlarmRef, alarms);
             // Long intervals do not hold the line: the next tick opens it again.
-            if (IntervalSec > 10)
+            if (Settings().IntervalSec > 10)
                 c.Modbus.Close();
         });
 

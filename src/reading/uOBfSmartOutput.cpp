@@ -2,6 +2,7 @@
 
 #include "reading/uOBfrSmartOutputRow.h"
 #include "reading/uPopupLayout.h"
+#include "reading/uReaderCore.h"
 
 #include "base/uSettingsStore.h"
 #include "model/uOBGlob.h"
@@ -58,6 +59,8 @@ TOBfSmartOutput::TOBfSmartOutput(TSettingsStore *store, QWidget *parent)
 
 TOBfSmartOutput::~TOBfSmartOutput()
 {
+    if (m_core)
+        m_core->RemoveView(this);
     if (m_dragging)
         QGuiApplication::restoreOverrideCursor();
     WriteSettings();
@@ -109,6 +112,53 @@ void TOBfSmartOutput::WriteSettings()
     m_store->WriteBool(K::SecPopupWindow, K::KeyVisibleQuantityTitles, m_quantityTitles);
     WritePopupPosition(*m_store, pos());
     m_store->WriteBool(K::SecPopupWindow, K::KeyAutoPos, m_autoPos);
+}
+
+void TOBfSmartOutput::Watch(TReaderCore &core)
+{
+    if (m_core == &core)
+        return;
+    Unwatch();
+    m_core = &core;
+    core.AddView(this);
+}
+
+void TOBfSmartOutput::Unwatch()
+{
+    if (m_core)
+        m_core->RemoveView(this);
+    m_core = nullptr;
+    ClearRows();
+}
+
+void TOBfSmartOutput::QuantityAdded(int row, TLangQuan &quantity, const TChartHistory &)
+{
+    // A new measurement: whatever an earlier one left goes first.
+    if (row == 0)
+        ClearRows();
+    AddRow(new TOBfrSmartOutputRow(&quantity, pRows));
+}
+
+void TOBfSmartOutput::ReadingStarted()
+{
+    if (m_core)
+        SetSerialNumber(m_core->Connection().SerialText);
+    if (!m_popupHidable)
+        StayOnTop();
+}
+
+void TOBfSmartOutput::CycleFinished(bool paused)
+{
+    // While paused the rows keep what they show.
+    if (paused)
+        return;
+    for (TOBfrSmartOutputRow *row : m_rows)
+        row->Refresh();
+}
+
+void TOBfSmartOutput::ReadingStopped()
+{
+    ClearRows();
 }
 
 void TOBfSmartOutput::AddRow(TOBfrSmartOutputRow *row)
@@ -271,6 +321,19 @@ void TOBfSmartOutput::StartFade()
     if (!isVisible())
         ShowPlaced();
     THider.start();
+}
+
+void TOBfSmartOutput::HideNow()
+{
+    THider.stop();
+    hide();
+}
+
+void TOBfSmartOutput::StayOnTop()
+{
+    ApplyTransparency();
+    THider.stop();
+    ShowPlaced();
 }
 
 void TOBfSmartOutput::THiderTimer()

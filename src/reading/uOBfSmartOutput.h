@@ -4,8 +4,12 @@
 // in a column or in lines, in one of three sizes, with configurable colours and opacity. It
 // lives for the whole run; the reader frame fills and empties it, the main window shows,
 // hides and fades it. It can be dragged anywhere, or placed in the corner of the desktop
-// next to the taskbar. Its look and place are kept in the settings store.
+// next to the taskbar. Its look and place are kept in the settings store. During a
+// measurement it is a view of the reader core: it makes, refreshes and drops its own rows.
 
+#include "reading/uReaderView.h"
+
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
@@ -15,8 +19,9 @@
 
 class TSettingsStore;
 class TOBfrSmartOutputRow;
+class TReaderCore;
 
-class TOBfSmartOutput : public QWidget
+class TOBfSmartOutput : public QWidget, public IReaderView
 {
     Q_OBJECT
 
@@ -29,10 +34,19 @@ public:
     explicit TOBfSmartOutput(TSettingsStore *store, QWidget *parent = nullptr);
     ~TOBfSmartOutput() override;
 
-    // Takes the row (created with pRows as its parent) and lays all rows out again.
-    void AddRow(TOBfrSmartOutputRow *row);
-    // Frees all rows; the window shrinks to nothing and its caption shows no serial number.
-    void ClearRows();
+    // Shows the measurement of core from now on (and no longer an earlier one). Attach it
+    // before core.StartReading(), so it hears of every quantity.
+    void Watch(TReaderCore &core);
+    // Stops showing the watched measurement: its rows go now.
+    void Unwatch();
+
+    void QuantityAdded(int row, TLangQuan &quantity, const TChartHistory &history) override;
+    // The caption shows the device; outside hidable mode the window stays on top from now.
+    void ReadingStarted() override;
+    void CycleFinished(bool paused) override;
+    void QuietButtonChanged(bool) override {}
+    void ReadingStopped() override;
+
     int RowCount() const { return static_cast<int>(m_rows.size()); }
     TOBfrSmartOutputRow *GetRow(int index) const { return m_rows.at(static_cast<std::size_t>(index)); }
     void SetSerialNumber(const QString &serial);
@@ -70,15 +84,17 @@ public:
     void ShowPlaced();
     // The user pointed at the tray icon in hidable mode: fully opaque, shown, fading from now.
     void StartFade();
+    // Hidden at once, without finishing a fade.
+    void HideNow();
+    // The configured opacity, no fading, shown in place.
+    void StayOnTop();
+    bool IsFading() const { return THider.isActive(); }
+    // The clock time the last fade started.
+    std::int64_t FadeStarted() const { return FadeStart; }
 
     void Relayout(int rowSize);
 
     TClock Clock;
-    std::int64_t FadeStart = 0;
-    QWidget *pTop;
-    QWidget *pRows;
-    QWidget *pBottom;
-    QTimer THider;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -88,6 +104,10 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
+    // Takes the row (created with pRows as its parent) and lays all rows out again.
+    void AddRow(TOBfrSmartOutputRow *row);
+    // Frees all rows; the window shrinks to nothing and its caption shows no serial number.
+    void ClearRows();
     void ReadSettings();
     void WriteSettings();
     void SetOpacity(int opacity);
@@ -98,7 +118,13 @@ private:
     void SetClientSize(const QSize &size);
     int ScreenWidth() const;
 
+    std::int64_t FadeStart = 0;
+    QWidget *pTop;
+    QWidget *pRows;
+    QWidget *pBottom;
+    QTimer THider;
     TSettingsStore *m_store;
+    QPointer<TReaderCore> m_core;              // the measurement shown
     std::vector<TOBfrSmartOutputRow *> m_rows; // children of pRows
     int m_rowSize = 0;
     bool m_horizontal = false;

@@ -61,8 +61,8 @@ TObfrOutputBase::~TObfrOutputBase()
     if (m_core)
         m_core->RemoveView(this);
     // The popup rows show quantities of this frame's measurement; none may outlive its view.
-    if (!m_rows.empty() && m_popup != nullptr)
-        m_popup->ClearRows();
+    if (m_popup != nullptr && m_core)
+        m_popup->Unwatch();
 }
 
 void TObfrOutputBase::Attach(TReaderCore &core)
@@ -75,6 +75,8 @@ void TObfrOutputBase::Attach(TReaderCore &core)
             m_core->QuietAlarmAcoustic();
     };
     core.AddView(this);
+    if (m_popup != nullptr)
+        m_popup->Watch(core);
 }
 
 void TObfrOutputBase::QuantityAdded(int row, TLangQuan &quantity, const TChartHistory &history)
@@ -82,8 +84,6 @@ void TObfrOutputBase::QuantityAdded(int row, TLangQuan &quantity, const TChartHi
     if (row == 0) {
         // A new measurement: whatever an earlier one left goes first.
         DropMeasurement();
-        if (m_popup != nullptr)
-            m_popup->ClearRows();
     }
     auto *chart = new TfChart(this);
     chart->Init(&quantity, &history, ErrMessages);
@@ -94,21 +94,10 @@ void TObfrOutputBase::QuantityAdded(int row, TLangQuan &quantity, const TChartHi
     auto *rowsLayout = static_cast<QVBoxLayout *>(pRows->layout());
     rowsLayout->insertWidget(static_cast<int>(m_rows.size()), outputRow); // above the closing stretch
     m_rows.push_back(outputRow);
-
-    if (m_popup != nullptr)
-        m_popup->AddRow(new TOBfrSmartOutputRow(&quantity, m_popup->pRows));
 }
 
 void TObfrOutputBase::ReadingStarted()
 {
-    if (m_popup != nullptr) {
-        m_popup->SetSerialNumber(SerialNumber);
-        if (!m_popup->PopupHidable()) {
-            m_popup->ApplyTransparency();
-            m_popup->THider.stop();
-            m_popup->ShowPlaced();
-        }
-    }
     CascadeCharts();
 }
 
@@ -129,10 +118,6 @@ void TObfrOutputBase::CycleFinished(bool paused)
     if (!paused) {
         for (TOBfrOutputRow *row : m_rows)
             row->Refresh();
-        if (m_popup != nullptr) {
-            for (int i = 0; i < m_popup->RowCount(); ++i)
-                m_popup->GetRow(i)->Refresh();
-        }
     }
     for (TfChart *chart : m_charts)
         chart->Refresh(paused);
@@ -154,8 +139,6 @@ void TObfrOutputBase::ReadingStopped()
 {
     DropMeasurement();
     bQuietAlarmAcoustic->hide();
-    if (m_popup != nullptr)
-        m_popup->ClearRows();
 }
 
 void TObfrOutputBase::DropMeasurement()

@@ -5,8 +5,9 @@
 
 #include <algorithm>
 
-TReaderCore::TReaderCore(TDeviceConnection &connection, ISoundPlayer *player, QObject *parent)
-    : QObject(parent), m_connection(connection), m_player(player)
+TReaderCore::TReaderCore(TDeviceConnection &connection, ISoundPlayer *player, TReaderSettings settings,
+                         QObject *parent)
+    : QObject(parent), m_connection(connection), m_player(player), m_settings(std::move(settings))
 {
     tReader.setSingleShot(false);
     tAcoustic.setSingleShot(false);
@@ -68,7 +69,7 @@ void TReaderCore::AddQuantity(TLangQuan &quantity)
     TRow row;
     row.Quantity = &quantity;
     row.History = std::make_unique<TChartHistory>();
-    row.History->SetPointCount(ChartPoints, IntervalSec);
+    row.History->SetPointCount(m_settings.ChartPoints, m_settings.IntervalSec);
     m_rows.push_back(std::move(row));
     const int index = RowCount() - 1;
     const TChartHistory &history = *m_rows.back().History;
@@ -85,11 +86,11 @@ void TReaderCore::AddFamilyQuantities(std::span<const int> rowSlots, std::span<c
     m_measuring = true;
     for (int slot : rowSlots)
         AddQuantity(m_connection.GetQuantity(slot));
-    if (!LogToCsv)
+    if (!m_settings.LogToCsv)
         return;
-    m_recFile = std::make_unique<TRecFile>(m_connection.ErrorList(), BrandingFilePath);
-    m_recFile->SetFolder(CsvFolder);
-    m_recFile->FileName = CsvFileName;
+    m_recFile = std::make_unique<TRecFile>(m_connection.ErrorList(), m_settings.BrandingFilePath);
+    m_recFile->SetFolder(m_settings.CsvFolder);
+    m_recFile->FileName = m_settings.CsvFileName;
     m_recFile->SerialNumber = m_connection.SerialText;
     m_recFile->SensorType = &m_connection.SensType;
     // A week of records may wait for the file (unless the memory bound comes first).
@@ -116,12 +117,12 @@ void TReaderCore::StopReading()
 
 void TReaderCore::TogglePause()
 {
-    Paused = !Paused;
+    m_settings.Paused = !m_settings.Paused;
 }
 
 void TReaderCore::RestartInterval()
 {
-    tReader.setInterval(std::max(IntervalSec, 1) * 1000);
+    tReader.setInterval(std::max(m_settings.IntervalSec, 1) * 1000);
 }
 
 void TReaderCore::AttachTick()
@@ -148,12 +149,12 @@ void TReaderCore::DetachedTick(int firstRef, std::span<std::uint16_t> block,
     RestartInterval();
 
     bool ok = false;
-    if (!Paused) {
+    if (!m_settings.Paused) {
         TMSPModbus &master = m_connection.Modbus;
         ok = ReadWithAttempts([&] {
             OpenMasterIfClosed(false);
             master.ReadRegisters(1, firstRef, block);
-            if (IntervalSec > 10)
+            if (m_settings.IntervalSec > 10)
                 master.Close();
         });
         decode(ok);
@@ -167,7 +168,7 @@ void TReaderCore::OpenMasterIfClosed(bool waitForRS232)
     if (master.IsOpen())
         return;
     master.Open();
-    if (waitForRS232 && m_connection.Params.Protocol == TConnectionParams::RS232)
+    if (waitForRS232 && m_connection.Params.Protocol == TProtocol::RS232)
         PumpDelay(TDeviceConnection::RS232SettleMs);
 }
 
@@ -192,7 +193,7 @@ void TReaderCore::FinishCycle(bool readSucceeded)
     m_lastReadSucceeded = readSucceeded;
     const double nowSec = static_cast<double>(now.toMSecsSinceEpoch()) / 1000.0;
 
-    if (Paused) {
+    if (m_settings.Paused) {
         for (TRow &row : m_rows)
             row.History->AddPoint(row.Quantity->Value, false, nowSec);
         // The record goes first: whatever a view does with the tick cannot lose it.
@@ -249,13 +250,14 @@ void TReaderCore::ReopenCsvFile()
 
 void TReaderCore::DecideSound(bool anyAlarm)
 {
-    if (RepeatMode == rmUntilUserInterrupt) {
+    const TAcousticSettings &acoustic = m_settings.Acoustic;
+    if (acoustic.RepeatMode == TRepeatMode::UntilUserInterrupt) {
         // Unacknowledged alarms and reading errors count even when they are already gone.
         const bool pending = std::any_of(m_rows.begin(), m_rows.end(), [](const TRow &row) {
             return row.Quantity->AlarmLatch == TLangQuan::lsPending ||
                    row.Quantity->ErrorLatch == TLangQuan::lsPending;
         });
-        if (pending && !tAcoustic.isActive() && SoundMode != smDisabled) {
+        if (pending && !tAcoustic.isActive() && acoustic.SoundMode != TSoundMode::Disabled) {
             StartRepetition();
             SetQuietVisible(true);
         }
@@ -265,7 +267,7 @@ void TReaderCore::DecideSound(bool anyAlarm)
         tAcoustic.stop();
         return;
     }
-    if (RepeatMode == rmOnce) {
+    if (acoustic.RepeatMode == TRepeatMode::Once) {
         PlayAlarmSound();
         return;
     }
@@ -276,7 +278,7 @@ void TReaderCore::DecideSound(bool anyAlarm)
 void TReaderCore::StartRepetition()
 {
     // A repetition interval of 0 would play on every pass of the event loop.
-    tAcoustic.setInterval(std::max(RepeatInterval, 1) * 1000);
+    tAcoustic.setInterval(std::max(m_settings.Acoustic.RepeatInterval, 1) * 1000);
     PlayAlarmSound();
     tAcoustic.start();
 }
@@ -298,10 +300,11 @@ void TReaderCore::PlayAlarmSound()
 {
     if (m_player == nullptr)
         return;
-    if (SoundMode == smSystemSound)
-        m_player->PlaySystemSound(SystemSound);
-    else if (SoundMode == smSoundFile)
-        m_player->PlayFile(SoundFile);
+    const TAcousticSettings &acoustic = m_settings.Acoustic;
+    if (acoustic.SoundMode == TSoundMode::SystemSound)
+        m_player->PlaySystemSound(acoustic.SystemSound);
+    else if (acoustic.SoundMode == TSoundMode::SoundFile)
+        m_player->PlayFile(acoustic.SoundFile);
 }
 
 void TReaderCore::AcknowledgeAll()

@@ -8,6 +8,7 @@
 // decides anything.
 
 #include "reading/uChartHistory.h"
+#include "reading/uReaderSettings.h"
 #include "reading/uReaderView.h"
 
 #include "connection/uDeviceConnection.h"
@@ -35,42 +36,17 @@ class TReaderCore : public QObject
 public:
     using TClock = std::function<QDateTime()>;
 
-    // RepeatMode values.
-    static constexpr std::uint8_t rmOnce = 0;
-    static constexpr std::uint8_t rmDuringAlarm = 1;
-    static constexpr std::uint8_t rmUntilUserInterrupt = 2;
-    // SoundMode values.
-    static constexpr std::uint8_t smDisabled = 0;
-    static constexpr std::uint8_t smSystemSound = 1;
-    static constexpr std::uint8_t smSoundFile = 2;
-
     // connection: the open connection with its identified quantity slots; player: the sound
     // output (none: silent). Both must outlive the reader.
-    TReaderCore(TDeviceConnection &connection, ISoundPlayer *player, QObject *parent = nullptr);
+    TReaderCore(TDeviceConnection &connection, ISoundPlayer *player, TReaderSettings settings = {},
+                QObject *parent = nullptr);
     // Flushes and frees the record file first, then tells the views the measurement ended.
     ~TReaderCore() override;
 
-    // Settings, filled in by the creator before StartReading.
-    QString CsvFolder;
-    QString CsvFileName;
-    bool LogToCsv = false;
-    std::int32_t ChartPoints = 0; // points per chart: graph minutes * 60 / IntervalSec
-    std::int32_t IntervalSec = 1;
-    bool Paused = false;
-    std::uint8_t SoundMode = smDisabled;
-    QString SystemSound;
-    QString SoundFile;
-    std::int32_t RepeatInterval = 10; // seconds
-    std::uint8_t RepeatMode = rmOnce;
-    // Where the record file finds the alternative model designations ("types"): the branding
-    // file. Named apart from the global BrandingIniPath (base/uApplicationSpecifical), which
-    // the program passes here, so the member never hides it inside the reader.
-    QString BrandingFilePath;
+    const TReaderSettings &Settings() const { return m_settings; }
+    bool IsPaused() const { return m_settings.Paused; }
     // The time of a tick (tests and benchmarks fix it); the local time by default.
     TClock Clock;
-
-    QTimer tReader;   // reading tick
-    QTimer tAcoustic; // repetition of the alarm sound
 
     // Points of a chart for a graph length and a reading interval (integer division).
     static std::int32_t ChartPointsOf(int graphMinutes, int intervalSec);
@@ -85,6 +61,11 @@ public:
     virtual void StopReading();
     virtual void TogglePause();
     bool IsRunning() const { return tReader.isActive(); }
+    // The time from one reading tick to the next, in ms.
+    int TickIntervalMs() const { return tReader.interval(); }
+    // The alarm sound repeats (until the alarm ends or "disable sound"), every so many ms.
+    bool SoundRepeating() const { return tAcoustic.isActive(); }
+    int SoundRepeatIntervalMs() const { return tAcoustic.interval(); }
 
     // One reading tick of the family, ending in FinishCycle. Runs from tReader; a tool that
     // wants exactly one reading may call it directly.
@@ -159,8 +140,11 @@ private:
     void SetQuietVisible(bool visible);
     template <typename F> void ForEachView(F &&call);
 
+    QTimer tReader;   // reading tick
+    QTimer tAcoustic; // repetition of the alarm sound
     TDeviceConnection &m_connection;
     ISoundPlayer *m_player;
+    TReaderSettings m_settings;
     std::unique_ptr<TRecFile> m_recFile;
     std::vector<TRow> m_rows;
     std::vector<IReaderView *> m_views;
@@ -175,4 +159,5 @@ private:
 
 // The reader of the identified family: Farvo for family 1, Dusko for kind 82, Gelmi for
 // the other family-2 kinds; none for a connection without an identified family.
-std::unique_ptr<TReaderCore> CreateReader(TDeviceConnection &connection, ISoundPlayer *player);
+std::unique_ptr<TReaderCore> CreateReader(TDeviceConnection &connection, ISoundPlayer *player,
+                                          const TReaderSettings &settings);

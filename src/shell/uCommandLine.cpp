@@ -62,19 +62,10 @@ bool IsDecimalDigits(const QString &text)
     return true;
 }
 
-std::optional<int> ProtocolByName(const QString &value)
-{
-    const QStringList &names = ProtocolNames();
-    for (int i = 0; i < names.size(); ++i)
-        if (value.compare(names[i], Qt::CaseInsensitive) == 0)
-            return i;
-    return std::nullopt;
-}
-
 void ApplyOption(TCommandLine &result, const QString &lowerName, const QString &value)
 {
     if (lowerName == OptType) {
-        if (const auto protocol = ProtocolByName(value))
+        if (const auto protocol = ProtocolOfName(value))
             result.Protocol = protocol;
     } else if (lowerName == OptIp) {
         if (IsValidIPv4(value))

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/uOBGlob.h"
+
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -24,7 +26,7 @@ struct TCommandLine {
     // "autostart" (also "/autostart", "-autostart") was given: connect, then start measuring.
     // Without it nothing else on the command line is looked at.
     bool AutoStart = false;
-    std::optional<int> Protocol;        // index into ProtocolNames(): 0 Ethernet, 1 RS232, 2 RS485
+    std::optional<TProtocol> Protocol;
     std::optional<QString> IP;          // a dotted IPv4 address, exactly as given
     std::optional<QString> CsvFileName; // logging switched on (silently) with this file
     std::optional<int> Interval;        // reading interval, 1 to 3600 seconds

@@ -84,7 +84,7 @@ TOBfMainForm::TOBfMainForm(std::unique_ptr<Platform::TTrayIconBackend> trayBacke
         m_dialogs.BuildLanguageMenu(*mLang);
     m_title = tr("Ombrix");
     m_versionWord = tr("Version");
-    frSettings->Connection = frConnection;
+    frSettings->SetDevice(&frConnection->Device());
     ctiTrayIcon->SetIcon(TrayStateIconFile(0));
     ctiTrayIcon->SetIconVisible(true);
     UpdateInterfaceState();
@@ -156,8 +156,7 @@ void TOBfMainForm::ApplyBrand()
         QWidget *Widget;
         int MaxHeight;
     };
-    const TArea areas[] = {{frConnection->findChild<QWidget *>(QStringLiteral("Panel3")), 180},
-                           {frSettings->pLeft, TOBfrLogo::LogoHeight}};
+    const TArea areas[] = {{frConnection->LogoArea(), 180}, {frSettings->LogoArea(), TOBfrLogo::LogoHeight}};
     for (const TArea &area : areas) {
         if (!area.Widget)
             continue;
@@ -201,51 +200,13 @@ void TOBfMainForm::UpdateInterfaceState()
     mAcousticSettings->setEnabled(!R && static_cast<bool>(m_dialogs.AcousticSettings));
     mUserAlarmSettings->setEnabled(C && !R && AnySlotHasUserAlarms() &&
                                    static_cast<bool>(m_dialogs.UserAlarmSettings));
-    UpdateConnectionFrame(C, R);
-    UpdateMeasurementFrame(C, R, P, L);
+    frConnection->ShowState(C, R, WindowShown());
+    frSettings->ShowState(C, R, P, L, WindowShown());
     SetStatusCaption(StatusText());
     UpdateIcon(!C ? 0 : !R ? 1 : P ? 4 : L ? 3 : 2);
     if (!R && m_popup)
         m_popup->Hide();
     UpdateTrayMenu(C, R, P);
-}
-
-void TOBfMainForm::UpdateConnectionFrame(bool connected, bool running)
-{
-    if (auto *button = frConnection->findChild<QPushButton *>(QStringLiteral("bConnDisconn"))) {
-        button->setText(connected ? tr("Disconnect") : tr("Connect"));
-        // A serial line without a port has nothing to connect to.
-        const bool portChosen =
-            frConnection->IsEthernet() || frConnection->ConnPars()->GetComPortNumber() > 0;
-        button->setEnabled(!running && (connected || portChosen));
-    }
-    frConnection->SetControlsEnabled(!connected);
-    frConnection->setVisible(!connected && !running);
-    if (WindowShown() && frConnection->isVisible() && frConnection->IsEthernet())
-        frConnection->ConnPars()->IPEdit()->setFocus();
-}
-
-void TOBfMainForm::UpdateMeasurementFrame(bool connected, bool running, bool paused, bool logging)
-{
-    TOBfrSettings &f = *frSettings;
-    f.bStartStop->setEnabled(connected || running);
-    f.bStartStop->setText(running ? tr("Stop") : tr("Start"));
-    f.bPause->setEnabled(running);
-    f.bPause->setText(paused ? tr("Continue") : tr("Pause"));
-    const bool fileEditable = logging && connected && !running;
-    f.bBrowseCsv->setEnabled(fileEditable);
-    f.eCsvFilename->setEnabled(fileEditable);
-    if (fileEditable || !running) {
-        QPalette palette = f.eCsvFilename->palette();
-        palette.setColor(QPalette::Base, fileEditable ? this->palette().color(QPalette::Base)
-                                                      : this->palette().color(QPalette::Midlight));
-        f.eCsvFilename->setPalette(palette);
-    }
-    f.EnableMeasurementControls(connected && !running);
-    f.bDisconnect->setEnabled(connected && !running);
-    f.setVisible(connected || running);
-    if (WindowShown() && f.bStartStop->isEnabled() && f.isVisible())
-        f.bStartStop->setFocus();
 }
 
 void TOBfMainForm::UpdateIcon(int index)
@@ -387,15 +348,9 @@ void TOBfMainForm::mAcousticSettingsClick()
 {
     if (!m_dialogs.AcousticSettings)
         return;
-    TOBfrSettings &f = *frSettings;
-    TAcousticValues values{f.SoundMode, f.SystemSound, f.SoundFile, f.RepeatInterval, f.RepeatMode};
-    if (!m_dialogs.AcousticSettings(values, this))
-        return;
-    f.SoundMode = values.SoundMode;
-    f.SystemSound = values.SystemSound;
-    f.SoundFile = values.SoundFile;
-    f.RepeatInterval = values.RepeatInterval;
-    f.RepeatMode = values.RepeatMode;
+    TAcousticSettings values = frSettings->Acoustic;
+    if (m_dialogs.AcousticSettings(values, this))
+        frSettings->Acoustic = values;
 }
 
 void TOBfMainForm::mUserAlarmSettingsClick()
@@ -409,6 +364,11 @@ void TOBfMainForm::mShowHelpClick()
     // Each language module names its own help file; a missing one is not reported.
     const QString helpFile = ProgramDir + TLang::HelpFileName();
     m_openUrl(QUrl::fromLocalFile(helpFile));
+}
+
+void TOBfMainForm::RequestDisconnect()
+{
+    frConnection->bConnDisconnClick();
 }
 
 void TOBfMainForm::frConnectionbConnDisconnClick()
@@ -502,11 +462,7 @@ TMainSettings TOBfMainForm::CollectSettings() const
     s.CsvName = f.GetCsvFileName();
     s.Interval = f.GetInterval();
     s.GraphLength = f.GetChartLength();
-    s.SoundMode = f.SoundMode;
-    s.SystemSound = f.SystemSound;
-    s.SoundFile = f.SoundFile;
-    s.RepeatInterval = f.RepeatInterval;
-    s.RepeatMode = f.RepeatMode;
+    s.Acoustic = f.Acoustic;
     for (int slot = 0; slot < SettingsKeys::UserAlarmSlotCount; ++slot)
         s.UserAlarms[static_cast<std::size_t>(slot)] =
             TUserAlarmSlot::From(frConnection->Device().GetQuantity(slot));
@@ -533,11 +489,7 @@ void TOBfMainForm::ApplySettings(const TMainSettings &s)
     f.SetCsvFileName(s.CsvName);
     f.SetInterval(s.Interval);
     f.SetChartLength(s.GraphLength);
-    f.SoundMode = s.SoundMode;
-    f.SystemSound = s.SystemSound;
-    f.SoundFile = s.SoundFile;
-    f.RepeatInterval = s.RepeatInterval;
-    f.RepeatMode = s.RepeatMode;
+    f.Acoustic = s.Acoustic;
     for (int slot = 0; slot < SettingsKeys::UserAlarmSlotCount; ++slot)
         s.UserAlarms[static_cast<std::size_t>(slot)].ApplyTo(frConnection->Device().GetQuantity(slot));
     UpdateInterfaceState();
@@ -581,19 +533,10 @@ public:
     explicit TSmartOutputControl(TOBfSmartOutput &popup) : m_popup(popup) {}
 
     bool IsShown() const override { return m_popup.isVisible(); }
-    void Hide() override
-    {
-        m_popup.THider.stop();
-        m_popup.hide();
-    }
+    void Hide() override { m_popup.HideNow(); }
     void ShowPlaced() override { m_popup.ShowPlaced(); }
     void StartFade() override { m_popup.StartFade(); }
-    void StayOnTop() override
-    {
-        m_popup.ApplyTransparency();
-        m_popup.THider.stop();
-        m_popup.ShowPlaced();
-    }
+    void StayOnTop() override { m_popup.StayOnTop(); }
     void SetPopupHidable(bool hidable) override { m_popup.SetPopupHidable(hidable); }
 
 private:

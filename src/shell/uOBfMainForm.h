@@ -25,22 +25,13 @@ class QMenu;
 class TTalmoTrayIcon;
 struct TMainSettings;
 
-// The five acoustic alarm values the acoustic settings dialog shows and changes.
-struct TAcousticValues {
-    std::uint8_t SoundMode = 0;
-    QString SystemSound;
-    QString SoundFile;
-    int RepeatInterval = 10;
-    std::uint8_t RepeatMode = 0;
-};
-
 class TOBfMainForm;
 
 // The dialogs and the language menu that come with modules of their own. A menu item whose
 // function is missing stays disabled.
 struct TMainFormDialogs {
     // TOBfAcousticSettings: shows the values modally; true after OK, with the values changed.
-    std::function<bool(TAcousticValues &values, QWidget *parent)> AcousticSettings;
+    std::function<bool(TAcousticSettings &values, QWidget *parent)> AcousticSettings;
     // TfUserAlarmSettings: fills itself from the connection frame's slots and shows modally.
     std::function<void(TOBfrConnection &connection, QWidget *parent)> UserAlarmSettings;
     // TOBfPopupSettings: the popup window's look, with the logo frame.
@@ -76,6 +67,7 @@ public:
     void SaveSettings() override;
     // Shown in the status caption after the serial number until the next measurement starts.
     void ShowCsvState(const QString &state) override;
+    void RequestDisconnect() override;
     void LoadSettings();
     // Applies an automatic start given by these command-line arguments (without the program
     // name): the options replace the loaded settings, then connect and start.
@@ -140,8 +132,6 @@ private:
     void ApplyBrand();
     bool WindowShown() const;
     QString StatusText() const;
-    void UpdateConnectionFrame(bool connected, bool running);
-    void UpdateMeasurementFrame(bool connected, bool running, bool paused, bool logging);
     void UpdateIcon(int index);
     void UpdateTrayMenu(bool connected, bool running, bool paused);
     bool AnySlotHasUserAlarms() const;

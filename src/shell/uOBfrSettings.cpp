@@ -3,7 +3,7 @@
 #include "base/uApplicationSpecifical.h"
 #include "base/uDialogs.h"
 #include "comm/uTiming.h"
-#include "connection/uOBfrConnection.h"
+#include "connection/uDeviceConnection.h"
 #include "model/uOBGlob.h"
 #include "reading/uReaderCore.h"
 
@@ -274,7 +274,7 @@ bool TOBfrSettings::IsRunning() const
 
 bool TOBfrSettings::IsPaused() const
 {
-    return IsRunning() && m_reader->Paused;
+    return IsRunning() && m_reader->IsPaused();
 }
 
 bool TOBfrSettings::IsLogToCsv() const
@@ -326,6 +326,28 @@ void TOBfrSettings::EnableMeasurementControls(bool enabled)
         w->setEnabled(enabled);
 }
 
+void TOBfrSettings::ShowState(bool connected, bool running, bool paused, bool logging, bool takeFocus)
+{
+    bStartStop->setEnabled(connected || running);
+    bStartStop->setText(running ? tr("Stop") : tr("Start"));
+    bPause->setEnabled(running);
+    bPause->setText(paused ? tr("Continue") : tr("Pause"));
+    const bool fileEditable = logging && connected && !running;
+    bBrowseCsv->setEnabled(fileEditable);
+    eCsvFilename->setEnabled(fileEditable);
+    if (fileEditable || !running) {
+        QPalette palette = eCsvFilename->palette();
+        palette.setColor(QPalette::Base, fileEditable ? this->palette().color(QPalette::Base)
+                                                      : this->palette().color(QPalette::Midlight));
+        eCsvFilename->setPalette(palette);
+    }
+    EnableMeasurementControls(connected && !running);
+    bDisconnect->setEnabled(connected && !running);
+    setVisible(connected || running);
+    if (takeFocus && bStartStop->isEnabled() && isVisible())
+        bStartStop->setFocus();
+}
+
 bool TOBfrSettings::TestOpenCsv(bool append) const
 {
     const QString name = GetCsvFileName();
@@ -353,7 +375,7 @@ void TOBfrSettings::bBrowseCsvClick()
 {
     if (GetCsvFileName().isEmpty()) {
         odBrowseCsv->setDirectory(DocumentsDir);
-        odBrowseCsv->selectFile(Connection ? Connection->Device().SerialText : QString());
+        odBrowseCsv->selectFile(m_device ? m_device->SerialText : QString());
     }
     if (!m_runFileDialog(*odBrowseCsv))
         return;
@@ -382,8 +404,8 @@ void TOBfrSettings::bPauseClick()
 
 void TOBfrSettings::bDisconnectClick()
 {
-    if (Connection)
-        Connection->bConnDisconnClick();
+    if (m_host)
+        m_host->RequestDisconnect();
 }
 
 void TOBfrSettings::bStartStopClick()
@@ -412,7 +434,7 @@ void TOBfrSettings::Stop()
 
 void TOBfrSettings::Start(bool autoStarted)
 {
-    if (!Connection)
+    if (!m_device)
         return;
     if (AllEthernetChannelsAbsent()) {
         TDialogs::ShowMessageKind(
@@ -430,23 +452,11 @@ void TOBfrSettings::Start(bool autoStarted)
     // A reader of an earlier measurement that stopped by itself goes before a new one comes.
     m_reader.reset();
     delete m_readerFrame.data();
-    m_reader = CreateReader(Connection->Device(), m_player);
+    m_reader = CreateReader(*m_device, m_player, ReaderSettings());
     if (!m_reader) {
         TDialogs::MessageDlgStd(tr("Unknown sensor family."), TMsgKind::Error, {TMsgButton::OK});
         return;
     }
-    const QFileInfo csvFile(GetCsvFileName());
-    m_reader->CsvFolder = csvFile.path();
-    m_reader->CsvFileName = csvFile.fileName();
-    m_reader->LogToCsv = IsLogToCsv();
-    m_reader->ChartPoints = TReaderCore::ChartPointsOf(GetChartLength(), GetInterval());
-    m_reader->IntervalSec = GetInterval();
-    m_reader->SoundMode = SoundMode;
-    m_reader->SystemSound = SystemSound;
-    m_reader->SoundFile = SoundFile;
-    m_reader->RepeatInterval = RepeatInterval;
-    m_reader->RepeatMode = RepeatMode;
-    m_reader->BrandingFilePath = BrandingIniPath;
     if (m_host)
         m_host->ShowCsvState(QString());
     m_csvStateView = std::make_unique<TCsvStateView>([this](const QString &state) {
@@ -458,9 +468,23 @@ void TOBfrSettings::Start(bool autoStarted)
     m_reader->StartReading();
 }
 
+TReaderSettings TOBfrSettings::ReaderSettings() const
+{
+    const QFileInfo csvFile(GetCsvFileName());
+    TReaderSettings settings;
+    settings.CsvFolder = csvFile.path();
+    settings.CsvFileName = csvFile.fileName();
+    settings.LogToCsv = IsLogToCsv();
+    settings.ChartPoints = TReaderCore::ChartPointsOf(GetChartLength(), GetInterval());
+    settings.IntervalSec = GetInterval();
+    settings.Acoustic = Acoustic;
+    settings.BrandingFilePath = BrandingIniPath;
+    return settings;
+}
+
 bool TOBfrSettings::AllEthernetChannelsAbsent() const
 {
-    const TDeviceConnection &device = Connection->Device();
+    const TDeviceConnection &device = *m_device;
     if (device.SensType.GetFamily() != 2)
         return false;
     for (int slot : EthernetChannelSlots)

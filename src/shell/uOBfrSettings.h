@@ -6,6 +6,8 @@
 // device and the CSV file are checked, the settings saved, and the reader of the connected
 // device's family is created; Stop destroys it with everything it owns.
 
+#include "model/uAcousticSettings.h"
+
 #include <QFrame>
 #include <QPointer>
 #include <QString>
@@ -23,8 +25,9 @@ class QLineEdit;
 class QPushButton;
 class QSpinBox;
 class TCsvStateView;
-class TOBfrConnection;
+class TDeviceConnection;
 class TReaderCore;
+struct TReaderSettings;
 
 // What the measurement frame needs of the main window.
 class TMeasurementHost
@@ -35,6 +38,8 @@ public:
     virtual void SaveSettings() = 0;
     // How the CSV file of the measurement fares, when that needs saying (empty: nothing to say).
     virtual void ShowCsvState(const QString &state) { Q_UNUSED(state); }
+    // The user pressed Disconnect: the connection goes, the main window shows its state.
+    virtual void RequestDisconnect() = 0;
 };
 
 class TOBfrSettings : public QFrame
@@ -57,17 +62,13 @@ public:
     void SetSoundPlayer(ISoundPlayer *player) { m_player = player; }
     void SetFileDialogRunner(TFileDialogRunner runner) { m_runFileDialog = std::move(runner); }
 
-    // The connection frame; set by the main window at creation.
-    TOBfrConnection *Connection = nullptr;
+    // The connected device that Start measures; set by the main window at creation.
+    void SetDevice(TDeviceConnection *device) { m_device = device; }
     // Set by the automatic start just before it presses Start; that Start consumes it.
     bool AutoStarted = false;
 
     // The acoustic alarm settings, handed to the reader at Start.
-    std::uint8_t SoundMode = 0;
-    QString SystemSound;
-    QString SoundFile;
-    int RepeatInterval = 10;
-    std::uint8_t RepeatMode = 0;
+    TAcousticSettings Acoustic;
 
     bool IsRunning() const;
     bool IsPaused() const;
@@ -80,6 +81,12 @@ public:
     int GetChartLength() const;
     void SetChartLength(int minutes);
     void EnableMeasurementControls(bool enabled);
+    // The main window's state: which buttons and fields work, the captions of Start and Pause,
+    // and whether the frame shows at all. takeFocus: the window is shown, so Start may take
+    // the focus.
+    void ShowState(bool connected, bool running, bool paused, bool logging, bool takeFocus);
+    // Where the main window puts the logo: the column on the left.
+    QWidget *LogoArea() const { return pLeft; }
     // Opens the named CSV file for appending, or creates it emptied, and closes it again.
     bool TestOpenCsv(bool append) const;
 
@@ -93,7 +100,9 @@ public:
     void cbLogToCsvClick();
     void cbPreDefsChange(QComboBox *sender);
 
-    // The controls the main window's state routine sets.
+private:
+    enum class TCsvMode { None, Overwrite, Append, Cancelled, Failed };
+
     QCheckBox *cbLogToCsv = nullptr;
     QLineEdit *eCsvFilename = nullptr;
     QPushButton *bBrowseCsv = nullptr;
@@ -112,18 +121,18 @@ public:
     QWidget *pOutPut = nullptr;
     QFileDialog *odBrowseCsv = nullptr;
 
-private:
-    enum class TCsvMode { None, Overwrite, Append, Cancelled, Failed };
-
     void BuildControls();
     void Refresh();
     void Stop();
     void Start(bool autoStarted);
     bool AllEthernetChannelsAbsent() const;
+    // What the reader starts with: the frame's controls and the acoustic settings.
+    TReaderSettings ReaderSettings() const;
     TCsvMode SettleCsvFile(bool autoStarted);
     void CreateReaderFrame();
 
     TMeasurementHost *m_host = nullptr;
+    TDeviceConnection *m_device = nullptr;
     ISoundPlayer *m_player = nullptr;
     TReaderFrameFactory m_readerFrameFactory;
     TFileDialogRunner m_runFileDialog;

@@ -37,39 +37,34 @@ void TUserAlarmSlot::ApplyTo(TLangQuan &quantity) const
     quantity.AlarmOnOpening = AlarmOnOpening;
 }
 
-std::uint8_t SoundModeFromName(const QString &name)
+TSoundMode SoundModeFromName(const QString &name)
 {
-    return IndexOfExactName(SoundModeNames(), name);
+    return static_cast<TSoundMode>(IndexOfExactName(SoundModeNames(), name));
 }
 
-QString SoundModeName(std::uint8_t mode)
+QString SoundModeName(TSoundMode mode)
 {
-    return NameOrFirst(SoundModeNames(), mode);
+    return NameOrFirst(SoundModeNames(), ChoiceIndex(mode));
 }
 
-std::uint8_t RepeatModeFromName(const QString &name)
+TRepeatMode RepeatModeFromName(const QString &name)
 {
-    return IndexOfExactName(RepetitionModeNames(), name);
+    return static_cast<TRepeatMode>(IndexOfExactName(RepetitionModeNames(), name));
 }
 
-QString RepeatModeName(std::uint8_t mode)
+QString RepeatModeName(TRepeatMode mode)
 {
-    return NameOrFirst(RepetitionModeNames(), mode);
+    return NameOrFirst(RepetitionModeNames(), ChoiceIndex(mode));
 }
 
-int ProtocolFromName(const QString &name)
+TProtocol ProtocolFromName(const QString &name)
 {
-    // The protocol list finds its items without regard to case, as the drop-down list does.
-    const QStringList &names = ProtocolNames();
-    for (int i = 0; i < names.size(); ++i)
-        if (name.compare(names[i], Qt::CaseInsensitive) == 0)
-            return i;
-    return TMainSettings::ProtocolEthernet;
+    return ProtocolOfName(name).value_or(TProtocol::Ethernet);
 }
 
-QString ProtocolName(int protocol)
+QString ProtocolName(TProtocol protocol)
 {
-    return NameOrFirst(ProtocolNames(), protocol);
+    return NameOrFirst(ProtocolNames(), ChoiceIndex(protocol));
 }
 
 int BaudRateListIndex(int rate)
@@ -100,11 +95,11 @@ void TMainSettings::Load(const TSettingsStore &user, const TSettingsStore *machi
     CsvName = user.ReadString(SecSettings, KeyCsvName, DefCsvName);
     Interval = user.ReadInteger(SecSettings, KeyInterval, DefInterval);
     GraphLength = user.ReadInteger(SecSettings, KeyGraphLen, DefGraphLen);
-    SoundMode = SoundModeFromName(user.ReadString(SecSettings, KeyAcousticAlarm, DefAcousticAlarm));
-    SystemSound = user.ReadString(SecSettings, KeyAcSystemSound, DefAcSystemSound);
-    SoundFile = user.ReadString(SecSettings, KeyAcSoundFile, DefAcSoundFile);
-    RepeatInterval = user.ReadInteger(SecSettings, KeyAcInterval, DefAcInterval);
-    RepeatMode = RepeatModeFromName(user.ReadString(SecSettings, KeyAcRepeatType, DefAcRepeatType));
+    Acoustic.SoundMode = SoundModeFromName(user.ReadString(SecSettings, KeyAcousticAlarm, DefAcousticAlarm));
+    Acoustic.SystemSound = user.ReadString(SecSettings, KeyAcSystemSound, DefAcSystemSound);
+    Acoustic.SoundFile = user.ReadString(SecSettings, KeyAcSoundFile, DefAcSoundFile);
+    Acoustic.RepeatInterval = user.ReadInteger(SecSettings, KeyAcInterval, DefAcInterval);
+    Acoustic.RepeatMode = RepeatModeFromName(user.ReadString(SecSettings, KeyAcRepeatType, DefAcRepeatType));
 
     for (int slot = 0; slot < UserAlarmSlotCount; ++slot) {
         TLangQuan quantity;
@@ -124,17 +119,17 @@ void TMainSettings::Save(TSettingsStore &user) const
     user.WriteInteger(SecConnection, KeyTimeout, Timeout);
     user.WriteInteger(SecConnection, KeyComPort, ComPort);
     user.WriteInteger(SecConnection, KeySpeed, Speed);
-    user.WriteInteger(SecConnection, KeySlaveAddr, Protocol == ProtocolRS485 ? SlaveAddress : 1);
+    user.WriteInteger(SecConnection, KeySlaveAddr, Protocol == TProtocol::RS485 ? SlaveAddress : 1);
 
     user.WriteBool(SecSettings, KeyLogToCsv, LogToCsv);
     user.WriteString(SecSettings, KeyCsvName, CsvName);
     user.WriteInteger(SecSettings, KeyInterval, Interval);
     user.WriteInteger(SecSettings, KeyGraphLen, GraphLength);
-    user.WriteString(SecSettings, KeyAcousticAlarm, SoundModeName(SoundMode));
-    user.WriteString(SecSettings, KeyAcSystemSound, SystemSound);
-    user.WriteString(SecSettings, KeyAcSoundFile, SoundFile);
-    user.WriteInteger(SecSettings, KeyAcInterval, RepeatInterval);
-    user.WriteString(SecSettings, KeyAcRepeatType, RepeatModeName(RepeatMode));
+    user.WriteString(SecSettings, KeyAcousticAlarm, SoundModeName(Acoustic.SoundMode));
+    user.WriteString(SecSettings, KeyAcSystemSound, Acoustic.SystemSound);
+    user.WriteString(SecSettings, KeyAcSoundFile, Acoustic.SoundFile);
+    user.WriteInteger(SecSettings, KeyAcInterval, Acoustic.RepeatInterval);
+    user.WriteString(SecSettings, KeyAcRepeatType, RepeatModeName(Acoustic.RepeatMode));
 
     for (int slot = 0; slot < UserAlarmSlotCount; ++slot) {
         TLangQuan quantity;

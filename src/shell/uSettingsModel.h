@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/uSettingsStore.h"
+#include "model/uAcousticSettings.h"
 
 #include <QString>
 #include <array>
@@ -27,9 +28,6 @@ struct TUserAlarmSlot {
 // Save and out of it after Load; the popup window keeps its own keys itself.
 // A default-constructed value holds the settings of a fresh user.
 struct TMainSettings {
-    static constexpr int ProtocolEthernet = 0; // indexes of ProtocolNames()
-    static constexpr int ProtocolRS232 = 1;
-    static constexpr int ProtocolRS485 = 2;
     static constexpr int ComPortNone = SettingsKeys::ComPortNone;
 
     // OPTIONS: carried through unchanged.
@@ -38,7 +36,7 @@ struct TMainSettings {
     bool PopupHidable = SettingsKeys::DefHidable;
 
     // CONNECTION
-    int Protocol = ProtocolEthernet;
+    TProtocol Protocol = TProtocol::Ethernet;
     QString IP;
     int TcpPort = SettingsKeys::DefTcpPort;
     int Timeout = SettingsKeys::DefTimeout; // ms
@@ -53,11 +51,8 @@ struct TMainSettings {
     QString CsvName;                             // as the user typed or chose it
     int Interval = SettingsKeys::DefInterval;    // seconds
     int GraphLength = SettingsKeys::DefGraphLen; // minutes
-    std::uint8_t SoundMode = 0;                  // 0 "Disabled", 1 "System sound", 2 "Sound file"
-    QString SystemSound = SettingsKeys::DefAcSystemSound;
-    QString SoundFile;
-    int RepeatInterval = SettingsKeys::DefAcInterval; // seconds
-    std::uint8_t RepeatMode = 0;                      // 0 "Once", 1 "During alarm", 2 "Until user interrupt"
+    TAcousticSettings Acoustic{TSoundMode::Disabled, SettingsKeys::DefAcSystemSound, QString(),
+                               SettingsKeys::DefAcInterval, TRepeatMode::Once};
 
     // USR_ALARMS: the 20 quantity slots of the connection frame, in slot order.
     std::array<TUserAlarmSlot, SettingsKeys::UserAlarmSlotCount> UserAlarms{};
@@ -72,14 +67,14 @@ struct TMainSettings {
     bool operator==(const TMainSettings &) const = default;
 };
 
-// Name <-> number of the stored mode texts. Unknown names give 0 ("Disabled", "Once", Ethernet);
-// numbers without a name give the first name.
-std::uint8_t SoundModeFromName(const QString &name);
-QString SoundModeName(std::uint8_t mode);
-std::uint8_t RepeatModeFromName(const QString &name);
-QString RepeatModeName(std::uint8_t mode);
-int ProtocolFromName(const QString &name);
-QString ProtocolName(int protocol);
+// Choice <-> the stored name. Unknown names give the first choice ("Disabled", "Once", Ethernet);
+// a number outside the choices (read from elsewhere) gives the first name.
+TSoundMode SoundModeFromName(const QString &name);
+QString SoundModeName(TSoundMode mode);
+TRepeatMode RepeatModeFromName(const QString &name);
+QString RepeatModeName(TRepeatMode mode);
+TProtocol ProtocolFromName(const QString &name);
+QString ProtocolName(TProtocol protocol);
 
 // The index of the speed list entry that a stored or given rate selects: the entry with
 // that rate, else the first one (110 baud).

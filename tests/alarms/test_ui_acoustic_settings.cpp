@@ -69,16 +69,23 @@ TEST(AcousticDialog, FiveValuesInAndOut)
         TAcousticSettings out;
     };
     const QString wav = QStringLiteral("/tmp/alarm.wav");
+    using S = TSoundMode;
+    using R = TRepeatMode;
+    // A mode number out of range, as a broken file could once give, is read as the first mode.
+    const auto badSound = static_cast<TSoundMode>(9);
+    const auto badRepeat = static_cast<TRepeatMode>(7);
     const Case cases[] = {
-        {{1, QStringLiteral("complete"), wav, 42, 1}, {1, QStringLiteral("complete"), wav, 42, 1}},
-        {{2, QStringLiteral("SystemAsterisk"), wav, 300, 2},
-         {2, QStringLiteral("SystemAsterisk"), wav, 300, 2}},
-        {{0, QStringLiteral("SystemAsterisk"), QString(), 1, 0},
-         {0, QStringLiteral("SystemAsterisk"), QString(), 1, 0}},
+        {{S::SystemSound, QStringLiteral("complete"), wav, 42, R::DuringAlarm},
+         {S::SystemSound, QStringLiteral("complete"), wav, 42, R::DuringAlarm}},
+        {{S::SoundFile, QStringLiteral("SystemAsterisk"), wav, 300, R::UntilUserInterrupt},
+         {S::SoundFile, QStringLiteral("SystemAsterisk"), wav, 300, R::UntilUserInterrupt}},
+        {{S::Disabled, QStringLiteral("SystemAsterisk"), QString(), 1, R::Once},
+         {S::Disabled, QStringLiteral("SystemAsterisk"), QString(), 1, R::Once}},
         // an alias no longer registered, intervals out of range, modes out of range
-        {{1, QStringLiteral("Gone"), wav, 0, 7}, {1, QStringLiteral("SystemExclamation"), wav, 10, 0}},
-        {{9, QStringLiteral("systemasterisk"), wav, 500, 1},
-         {0, QStringLiteral("SystemExclamation"), wav, 10, 1}},
+        {{S::SystemSound, QStringLiteral("Gone"), wav, 0, badRepeat},
+         {S::SystemSound, QStringLiteral("SystemExclamation"), wav, 10, R::Once}},
+        {{badSound, QStringLiteral("systemasterisk"), wav, 500, R::DuringAlarm},
+         {S::Disabled, QStringLiteral("SystemExclamation"), wav, 10, R::DuringAlarm}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.in.SystemSound.toStdString());
@@ -110,11 +117,11 @@ TEST(AcousticDialog, EnablingFollowsTheSwitchTheSoundKindAndTheRepetition)
     Rig r;
     TOBfAcousticSettings &d = r.dialog;
     // Disabled with "During alarm": everything off, the second repetition button checked.
-    d.SetSettings({0, QString(), QString(), 10, 1});
+    d.SetSettings({TSoundMode::Disabled, QString(), QString(), 10, TRepeatMode::DuringAlarm});
     EXPECT_FALSE(d.cbEnableAcoustic->isChecked());
     EXPECT_TRUE(d.rbPlayDuringAlarm->isChecked());
     EXPECT_EQ(EnabledControls(d), QStringList());
-    d.SetRepeatMode(2);
+    d.SetRepeatMode(TRepeatMode::UntilUserInterrupt);
     EXPECT_EQ(EnabledControls(d), QStringList()) << "stays off while the switch is off";
 
     r.Click(d.cbEnableAcoustic);
@@ -131,15 +138,16 @@ TEST(AcousticDialog, EnablingFollowsTheSwitchTheSoundKindAndTheRepetition)
                                                QStringLiteral("bSoundTest"), QStringLiteral("rbPlayOnce"),
                                                QStringLiteral("rbPlayDuringAlarm"),
                                                QStringLiteral("rbPlayUntilUserInterrupts")}));
-    EXPECT_EQ(d.GetSoundMode(), 2);
-    EXPECT_EQ(d.GetRepeatMode(), 0);
+    EXPECT_EQ(d.GetSoundMode(), TSoundMode::SoundFile);
+    EXPECT_EQ(d.GetRepeatMode(), TRepeatMode::Once);
 }
 
 TEST(AcousticDialog, TestPlaysTheSelectedAliasOrTheTypedFile)
 {
     Rig r;
     TOBfAcousticSettings &d = r.dialog;
-    d.SetSettings({1, QStringLiteral("complete"), QStringLiteral("/sounds/typed by hand.wav"), 10, 0});
+    d.SetSettings({TSoundMode::SystemSound, QStringLiteral("complete"),
+                   QStringLiteral("/sounds/typed by hand.wav"), 10, TRepeatMode::Once});
     r.Click(d.bSoundTest);
     d.cbSystemSounds->setCurrentIndex(0);
     r.Click(d.bSoundTest);
@@ -166,7 +174,7 @@ TEST(AcousticDialog, TheChooserTakesWaveFilesInAnyCaseOnly)
         SCOPED_TRACE(c.chosen);
         Rig r;
         TOBfAcousticSettings &d = r.dialog;
-        d.SetSettings({2, QString(), QStringLiteral("/old.wav"), 10, 0});
+        d.SetSettings({TSoundMode::SoundFile, QString(), QStringLiteral("/old.wav"), 10, TRepeatMode::Once});
         QString filterSeen;
         d.dlgOpenDialog = [&](QWidget *, const QString &filter, const QString &) {
             filterSeen = filter;

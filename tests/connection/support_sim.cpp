@@ -71,7 +71,7 @@ bool SimDevice::start(const QString &scenario)
 TConnectionParams SimDevice::params() const
 {
     TConnectionParams p;
-    p.Protocol = TConnectionParams::Ethernet;
+    p.Protocol = TProtocol::Ethernet;
     p.IP = QStringLiteral("127.0.0.1");
     p.TcpPort = sim.tcpPort();
     p.Timeout = 1000;

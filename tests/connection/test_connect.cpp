@@ -20,7 +20,7 @@ public:
     ~ComPortMapping() { qunsetenv("OMBRIX_COM_PORTS"); }
 };
 
-TConnectionParams serialParams(std::uint8_t protocol, std::uint8_t slave)
+TConnectionParams serialParams(TProtocol protocol, std::uint8_t slave)
 {
     TConnectionParams p;
     p.Protocol = protocol;
@@ -165,7 +165,7 @@ TEST_F(ConnectSerial, RS485IdentifiesAtItsSlaveAddressWithoutWaiting)
         ASSERT_TRUE(startSim(QString::fromLatin1(c.scenario), c.slave)) << sim.errorOutput().toStdString();
         QElapsedTimer t;
         t.start();
-        ASSERT_EQ(conn.Connect(serialParams(TConnectionParams::RS485, static_cast<std::uint8_t>(c.slave))),
+        ASSERT_EQ(conn.Connect(serialParams(TProtocol::RS485, static_cast<std::uint8_t>(c.slave))),
                   TConnectOutcome::Connected)
             << conn.LastError.toStdString();
         EXPECT_LT(t.elapsed(), 3000);
@@ -191,7 +191,7 @@ TEST_F(ConnectSerial, EthernetAfterRS485TalksToUnitOneOnly)
     // readers read (the simulator's gateway answers unit 5 with exception 0B).
     ASSERT_TRUE(startSim(QStringLiteral("farvo-th-dewpoint-rs485.json"), 5))
         << sim.errorOutput().toStdString();
-    ASSERT_EQ(conn.Connect(serialParams(TConnectionParams::RS485, 5)), TConnectOutcome::Connected)
+    ASSERT_EQ(conn.Connect(serialParams(TProtocol::RS485, 5)), TConnectOutcome::Connected)
         << conn.LastError.toStdString();
     conn.Disconnect();
 
@@ -200,7 +200,7 @@ TEST_F(ConnectSerial, EthernetAfterRS485TalksToUnitOneOnly)
         << xport.errorOutput().toStdString();
     conn.XPortUdpPort = xport.udpPort();
     TConnectionParams p;
-    p.Protocol = TConnectionParams::Ethernet;
+    p.Protocol = TProtocol::Ethernet;
     p.IP = QStringLiteral("127.0.0.1");
     p.TcpPort = xport.tcpPort();
     p.Timeout = 1000;
@@ -232,7 +232,7 @@ TEST_F(ConnectSerial, RS232WaitsFourSecondsBeforeTheFirstRequest)
     });
     poll.start();
     t.start();
-    ASSERT_EQ(conn.Connect(serialParams(TConnectionParams::RS232, 9)), TConnectOutcome::Connected)
+    ASSERT_EQ(conn.Connect(serialParams(TProtocol::RS232, 9)), TConnectOutcome::Connected)
         << conn.LastError.toStdString();
     const qint64 total = t.elapsed();
     poll.stop();
@@ -258,7 +258,7 @@ TEST_F(ConnectSerial, MissingOrAbsentPortFailsWithTheMasterClosed)
     qputenv("OMBRIX_COM_PORTS", ("7=" + pty.masterSide() + ";8=/nonexistent/ttyGone").toUtf8());
     for (const Case &c : cases) {
         SCOPED_TRACE(c.comPort);
-        TConnectionParams p = serialParams(TConnectionParams::RS485, 1);
+        TConnectionParams p = serialParams(TProtocol::RS485, 1);
         p.ComPortNumber = c.comPort;
         EXPECT_EQ(conn.Connect(p), TConnectOutcome::Failed);
         EXPECT_FALSE(conn.Connected);

@@ -118,7 +118,7 @@ TEST(HostileXPortIdentify, BadAnswersFailTheIdentificationAndRepeatedOrStrayOnes
 
         TErrMessageList errors;
         TDeviceConnection conn(errors);
-        conn.Params.Protocol = TConnectionParams::Ethernet;
+        conn.Params.Protocol = TProtocol::Ethernet;
         conn.Params.IP = QStringLiteral("127.0.0.1");
         conn.XPortUdpPort = device.port();
         QString message;

@@ -122,12 +122,13 @@ TEST_F(ConnectionFrameTest, ConnectIsOfferedForEthernetAndForASelectedComPort)
     const struct {
         const char *radio;
         int comIndex; // -1: leave the list alone
-        std::uint8_t protocol;
+        TProtocol protocol;
         bool enabled;
     } steps[] = {
-        {"rbEthernet", -1, 0, true}, {"rbRs232", -1, 1, false}, {nullptr, 1, 1, true},
-        {nullptr, 0, 1, false},      {"rbRs485", -1, 2, false}, {nullptr, 1, 2, true},
-        {"rbEthernet", 0, 0, true},  {"rbRs232", -1, 1, false},
+        {"rbEthernet", -1, TProtocol::Ethernet, true}, {"rbRs232", -1, TProtocol::RS232, false},
+        {nullptr, 1, TProtocol::RS232, true},          {nullptr, 0, TProtocol::RS232, false},
+        {"rbRs485", -1, TProtocol::RS485, false},      {nullptr, 1, TProtocol::RS485, true},
+        {"rbEthernet", 0, TProtocol::Ethernet, true},  {"rbRs232", -1, TProtocol::RS232, false},
     };
     for (const auto &s : steps) {
         SCOPED_TRACE(std::string(s.radio ? s.radio : "COM list") + " " + std::to_string(s.comIndex));
@@ -136,7 +137,7 @@ TEST_F(ConnectionFrameTest, ConnectIsOfferedForEthernetAndForASelectedComPort)
         if (s.comIndex >= 0)
             list->setCurrentIndex(s.comIndex);
         EXPECT_EQ(frame.ConnPars()->Protocol(), s.protocol);
-        EXPECT_EQ(frame.IsEthernet(), s.protocol == 0);
+        EXPECT_EQ(frame.IsEthernet(), s.protocol == TProtocol::Ethernet);
         EXPECT_EQ(connect->isEnabled(), s.enabled);
     }
 }

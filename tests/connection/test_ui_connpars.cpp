@@ -216,12 +216,14 @@ TEST(ConnPars, PanelsAndSlaveAddressFollowTheProtocol)
     TOBfrConnPars f;
     f.SetSlaveAddress(17);
     const struct {
-        std::uint8_t protocol;
+        TProtocol protocol;
         bool ethernet, serial, address;
         int slave;
-    } cases[] = {{2, false, true, true, 17}, {1, false, true, false, 1}, {0, true, false, false, 1}};
+    } cases[] = {{TProtocol::RS485, false, true, true, 17},
+                 {TProtocol::RS232, false, true, false, 1},
+                 {TProtocol::Ethernet, true, false, false, 1}};
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.protocol);
+        SCOPED_TRACE(ChoiceIndex(c.protocol));
         f.SetProtocol(c.protocol);
         EXPECT_EQ(f.Protocol(), c.protocol);
         EXPECT_EQ(Child<QWidget>(f, "pEthernet")->isVisibleTo(&f), c.ethernet);
@@ -239,7 +241,7 @@ TEST(ConnPars, AccessorsAndTheParametersOfAConnect)
     ASSERT_TRUE(seven.open());
     TComPortsOnly ports({{7, seven.masterSide()}});
     TOBfrConnPars f;
-    f.SetProtocol(2);
+    f.SetProtocol(TProtocol::RS485);
     f.SetIP(QStringLiteral("192.168.1.300"));
     EXPECT_EQ(f.GetIP(), QStringLiteral("192.168.1.0")) << "the edit holds only well-formed addresses";
     f.SetIP(QStringLiteral("10.0.0.7"));
@@ -253,7 +255,7 @@ TEST(ConnPars, AccessorsAndTheParametersOfAConnect)
     EXPECT_EQ(f.GetTimeout(), 250);
     EXPECT_EQ(f.GetSlaveAddress(), 42);
     const TConnectionParams p = f.ConnectionParams();
-    EXPECT_EQ(p.Protocol, TConnectionParams::RS485);
+    EXPECT_EQ(p.Protocol, TProtocol::RS485);
     EXPECT_EQ(p.IP, QStringLiteral("10.0.0.7"));
     EXPECT_EQ(p.TcpPort, 1502);
     EXPECT_EQ(p.Timeout, 250);

@@ -77,7 +77,7 @@ void RunMeasurement(const FamilyCase &c)
         ASSERT_TRUE(rig.Sim.startRtu(scenario, pty.deviceSide(), 19200, 5));
         qputenv("OMBRIX_COM_PORTS", ("7=" + pty.masterSide()).toLocal8Bit());
         TConnectionParams p;
-        p.Protocol = TConnectionParams::RS485;
+        p.Protocol = TProtocol::RS485;
         p.ComPortNumber = 7;
         p.Speed = 19200;
         p.SlaveAddress = 5;
@@ -93,12 +93,9 @@ void RunMeasurement(const FamilyCase &c)
 
     TRecordingView view;
     {
-        std::unique_ptr<TReaderCore> reader = CreateReader(rig.Conn, nullptr);
+        std::unique_ptr<TReaderCore> reader =
+            CreateReader(rig.Conn, nullptr, LoggingSettings(dir.path(), QStringLiteral("log.csv")));
         ASSERT_NE(reader, nullptr);
-        reader->IntervalSec = 1;
-        reader->LogToCsv = true;
-        reader->CsvFolder = dir.path();
-        reader->CsvFileName = QStringLiteral("log.csv");
         reader->AddView(&view);
         view.OnCycle = [&] {
             if (view.Cycles != 1)
@@ -304,11 +301,11 @@ TEST(ReaderFamilies, FactoryChoosesTheReaderOfTheIdentifiedFamily)
 {
     TErrMessageList errors;
     TDeviceConnection conn(errors);
-    EXPECT_EQ(CreateReader(conn, nullptr), nullptr) << "no identified device, no reader";
+    EXPECT_EQ(CreateReader(conn, nullptr, {}), nullptr) << "no identified device, no reader";
     conn.SensType.SetKind(3);
-    EXPECT_NE(dynamic_cast<TFarvoReader *>(CreateReader(conn, nullptr).get()), nullptr);
+    EXPECT_NE(dynamic_cast<TFarvoReader *>(CreateReader(conn, nullptr, {}).get()), nullptr);
     conn.SensType.SetKind(82);
-    EXPECT_NE(dynamic_cast<TDuskoReader *>(CreateReader(conn, nullptr).get()), nullptr);
+    EXPECT_NE(dynamic_cast<TDuskoReader *>(CreateReader(conn, nullptr, {}).get()), nullptr);
     conn.SensType.SetKind(77);
-    EXPECT_NE(dynamic_cast<TGelmiReader *>(CreateReader(conn, nullptr).get()), nullptr);
+    EXPECT_NE(dynamic_cast<TGelmiReader *>(CreateReader(conn, nullptr, {}).get()), nullptr);
 }

@@ -34,12 +34,8 @@ struct Measurement {
     {
         if (!rig.Start(scenario))
             return false;
-        reader = CreateReader(rig.Conn, nullptr);
-        reader->IntervalSec = intervalSec;
-        reader->ChartPoints = 10;
-        reader->LogToCsv = true;
-        reader->CsvFolder = dir.path();
-        reader->CsvFileName = QStringLiteral("log.csv");
+        reader = CreateReader(rig.Conn, nullptr,
+                              LoggingSettings(dir.path(), QStringLiteral("log.csv"), intervalSec, 10));
         reader->AddView(&view);
         return true;
     }
@@ -199,8 +195,9 @@ TEST(ReaderLifecycle, StopEndsTheTicksAndAFreshStartBeginsAnew)
 
     // A new measurement: latches reset at start, histories start empty.
     TRecordingView second;
-    std::unique_ptr<TReaderCore> reader = CreateReader(m.rig.Conn, nullptr);
-    reader->ChartPoints = 5;
+    TReaderSettings settings;
+    settings.ChartPoints = 5;
+    std::unique_ptr<TReaderCore> reader = CreateReader(m.rig.Conn, nullptr, settings);
     reader->AddView(&second);
     int addedAtFirstCycle = -1;
     second.OnCycle = [&] {
@@ -236,7 +233,7 @@ TEST(ReaderLifecycle, IntervalsAboveTenSecondsCloseTheMasterAfterEachTick)
         m.view.OnCycle = [&] { open.push_back(m.rig.Conn.Modbus.IsOpen()); };
         m.reader->StartReading();
         ASSERT_TRUE(WaitForCycles(m.view, 1));
-        EXPECT_EQ(m.reader->tReader.interval(), c.interval * 1000);
+        EXPECT_EQ(m.reader->TickIntervalMs(), c.interval * 1000);
         // The next tick opens the master again and reads.
         m.reader->tReaderTimer();
         EXPECT_TRUE(m.reader->LastReadSucceeded());
@@ -276,7 +273,7 @@ TEST(ReaderLifecycle, FarvoSkipsTicksWhileTheRS232WaitRuns)
     ASSERT_TRUE(rig.Sim.startRtu(QStringLiteral("farvo-th-dewpoint-rs485.json"), pty.deviceSide(), 19200, 1));
     qputenv("OMBRIX_COM_PORTS", ("7=" + pty.masterSide()).toLocal8Bit());
     TConnectionParams p;
-    p.Protocol = TConnectionParams::RS232;
+    p.Protocol = TProtocol::RS232;
     p.ComPortNumber = 7;
     p.Speed = 19200;
     ASSERT_EQ(rig.Conn.Connect(p), TConnectOutcome::Connected) << rig.Conn.LastError.toStdString();

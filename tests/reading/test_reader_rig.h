@@ -56,6 +56,19 @@ public:
 };
 
 // Waits, running the event loop, until the view has seen `cycles` ticks in all.
+// A measurement that logs into folder/fileName every intervalSec seconds.
+inline TReaderSettings LoggingSettings(const QString &folder, const QString &fileName, int intervalSec = 1,
+                                       int chartPoints = 0)
+{
+    TReaderSettings settings;
+    settings.IntervalSec = intervalSec;
+    settings.ChartPoints = chartPoints;
+    settings.LogToCsv = true;
+    settings.CsvFolder = folder;
+    settings.CsvFileName = fileName;
+    return settings;
+}
+
 inline bool WaitForCycles(const TRecordingView &view, int cycles, int timeoutMs = 20000)
 {
     return QTest::qWaitFor([&] { return view.Cycles >= cycles; }, timeoutMs);
@@ -100,7 +113,7 @@ struct TSimConnection {
             return false;
         Conn.XPortUdpPort = Sim.udpPort();
         TConnectionParams p;
-        p.Protocol = TConnectionParams::Ethernet;
+        p.Protocol = TProtocol::Ethernet;
         p.IP = QStringLiteral("127.0.0.1");
         p.TcpPort = Sim.tcpPort();
         p.Timeout = static_cast<std::uint16_t>(timeoutMs);

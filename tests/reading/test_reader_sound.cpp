@@ -22,20 +22,24 @@ struct SoundRig {
     TDeviceConnection conn{errors};
     TFakeSoundPlayer player;
     TRecordingView view;
-    TScriptedReader reader{conn, &player};
+    TScriptedReader reader;
 
-    SoundRig(std::uint8_t soundMode, std::uint8_t repeatMode)
+    SoundRig(TSoundMode soundMode, TRepeatMode repeatMode, int repeatInterval = 10)
+        : reader(conn, &player, Settings(soundMode, repeatMode, repeatInterval))
     {
         conn.GetQuantity(0).SetQuanType(TQuantity::qtTemperature);
         conn.GetQuantity(1).SetQuanType(TQuantity::qtRelativeHumidity);
-        reader.SoundMode = soundMode;
-        reader.SystemSound = QStringLiteral("SystemHand");
-        reader.SoundFile = QStringLiteral("/sounds/alarm.wav");
-        reader.RepeatMode = repeatMode;
-        reader.RepeatInterval = 10;
         reader.AddView(&view);
         reader.AddQuantity(conn.GetQuantity(0));
         reader.AddQuantity(conn.GetQuantity(1));
+    }
+
+    static TReaderSettings Settings(TSoundMode soundMode, TRepeatMode repeatMode, int repeatInterval)
+    {
+        TReaderSettings settings;
+        settings.Acoustic = {soundMode, QStringLiteral("SystemHand"), QStringLiteral("/sounds/alarm.wav"),
+                             repeatInterval, repeatMode};
+        return settings;
     }
 
     // A: tick with a high alarm on the temperature; N: tick without alarm; E: tick with a failed
@@ -58,7 +62,7 @@ struct SoundRig {
             reader.TogglePause();
             break;
         case 'R':
-            if (reader.tAcoustic.isActive())
+            if (reader.SoundRepeating())
                 reader.tAcousticTimer();
             break;
         case 'Q':
@@ -72,90 +76,90 @@ struct SoundRig {
 
 TEST(ReaderSound, DecisionsTickByTick)
 {
-    using R = TReaderCore;
     struct Case {
         const char *name;
-        std::uint8_t soundMode, repeatMode;
+        TSoundMode soundMode;
+        TRepeatMode repeatMode;
         const char *steps;
         std::vector<int> plays; // sounds played so far, after each step
-        const char *repeating;  // tAcoustic running after each step
+        const char *repeating;  // the sound repeating after each step
         const char *button;     // "disable sound" shown after each step
     };
     const Case cases[] = {
         {"once: every reading in alarm plays",
-         R::smSystemSound,
-         R::rmOnce,
+         TSoundMode::SystemSound,
+         TRepeatMode::Once,
          "AANA",
          {1, 2, 2, 3},
          "----",
          "----"},
         {"once: nothing plays while paused",
-         R::smSystemSound,
-         R::rmOnce,
+         TSoundMode::SystemSound,
+         TRepeatMode::Once,
          "APAAPA",
          {1, 1, 1, 1, 1, 2},
          "------",
          "------"},
         {"during alarm: repeats until a reading without alarm",
-         R::smSystemSound,
-         R::rmDuringAlarm,
+         TSoundMode::SystemSound,
+         TRepeatMode::DuringAlarm,
          "ARARNR",
          {1, 2, 2, 3, 3, 3},
          "++++--",
          "------"},
         {"during alarm: a read error counts as alarm",
-         R::smSystemSound,
-         R::rmDuringAlarm,
+         TSoundMode::SystemSound,
+         TRepeatMode::DuringAlarm,
          "ERN",
          {1, 2, 2},
          "++-",
          "---"},
         {"during alarm: pause keeps it repeating",
-         R::smSystemSound,
-         R::rmDuringAlarm,
+         TSoundMode::SystemSound,
+         TRepeatMode::DuringAlarm,
          "APARNR",
          {1, 1, 1, 2, 2, 3},
          "++++++",
          "------"},
         {"until interrupt: a gone alarm keeps sounding until disabled",
-         R::smSystemSound,
-         R::rmUntilUserInterrupt,
+         TSoundMode::SystemSound,
+         TRepeatMode::UntilUserInterrupt,
          "ANRNRQR",
          {1, 1, 2, 2, 3, 3, 3},
          "+++++--",
          "+++++--"},
         {"until interrupt: an acknowledged alarm still present stays silent",
-         R::smSystemSound,
-         R::rmUntilUserInterrupt,
+         TSoundMode::SystemSound,
+         TRepeatMode::UntilUserInterrupt,
          "AQAA",
          {1, 1, 1, 1},
          "+---",
          "+---"},
         {"until interrupt: a new alarm after the old one cleared sounds again",
-         R::smSystemSound,
-         R::rmUntilUserInterrupt,
+         TSoundMode::SystemSound,
+         TRepeatMode::UntilUserInterrupt,
          "AQNA",
          {1, 1, 1, 2},
          "+--+",
          "+--+"},
         {"until interrupt: pause keeps it repeating",
-         R::smSystemSound,
-         R::rmUntilUserInterrupt,
+         TSoundMode::SystemSound,
+         TRepeatMode::UntilUserInterrupt,
          "APNR",
          {1, 1, 1, 2},
          "++++",
          "++++"},
         {"until interrupt: a read error sounds too",
-         R::smSoundFile,
-         R::rmUntilUserInterrupt,
+         TSoundMode::SoundFile,
+         TRepeatMode::UntilUserInterrupt,
          "E",
          {1},
          "+",
          "+"},
-        {"disabled: once plays nothing", R::smDisabled, R::rmOnce, "AA", {0, 0}, "--", "--"},
+        {"disabled: once plays nothing", TSoundMode::Disabled, TRepeatMode::Once, "AA", {0, 0}, "--", "--"},
         {"disabled: until interrupt never shows the button",
-         R::smDisabled,
-         R::rmUntilUserInterrupt,
+         TSoundMode::Disabled,
+         TRepeatMode::UntilUserInterrupt,
          "AR",
          {0, 0},
          "--",
@@ -169,7 +173,7 @@ TEST(ReaderSound, DecisionsTickByTick)
             SCOPED_TRACE(std::string("after step ") + std::to_string(i) + " " + steps[i]);
             rig.Step(steps[i]);
             EXPECT_EQ(rig.player.Played.size(), c.plays[i]);
-            EXPECT_EQ(rig.reader.tAcoustic.isActive(), c.repeating[i] == '+');
+            EXPECT_EQ(rig.reader.SoundRepeating(), c.repeating[i] == '+');
             EXPECT_EQ(rig.reader.QuietButtonVisible(), c.button[i] == '+');
         }
     }
@@ -177,24 +181,23 @@ TEST(ReaderSound, DecisionsTickByTick)
 
 TEST(ReaderSound, PlaysTheConfiguredSoundAndTellsTheViewsAboutTheButton)
 {
-    SoundRig alias(TReaderCore::smSystemSound, TReaderCore::rmUntilUserInterrupt);
+    SoundRig alias(TSoundMode::SystemSound, TRepeatMode::UntilUserInterrupt);
     alias.Step('A');
     alias.Step('Q');
     EXPECT_EQ(alias.player.Played, QStringList{QStringLiteral("alias:SystemHand")});
-    EXPECT_EQ(alias.reader.tAcoustic.interval(), 10000);
+    EXPECT_EQ(alias.reader.SoundRepeatIntervalMs(), 10000);
     EXPECT_TRUE(alias.view.Events.contains(QStringLiteral("quiet 1")));
     EXPECT_EQ(alias.view.Events.last(), QStringLiteral("quiet 0"));
     EXPECT_EQ(alias.conn.GetQuantity(0).AlarmLatch, TLangQuan::lsAcknowledged) << "disabling acknowledges";
 
-    SoundRig file(TReaderCore::smSoundFile, TReaderCore::rmOnce);
+    SoundRig file(TSoundMode::SoundFile, TRepeatMode::Once);
     file.Step('A');
     EXPECT_EQ(file.player.Played, QStringList{QStringLiteral("file:/sounds/alarm.wav")});
 }
 
 TEST(ReaderSound, RepetitionFiresFromTheTimer)
 {
-    SoundRig rig(TReaderCore::smSystemSound, TReaderCore::rmDuringAlarm);
-    rig.reader.RepeatInterval = 1;
+    SoundRig rig(TSoundMode::SystemSound, TRepeatMode::DuringAlarm, 1);
     rig.Step('A');
     ASSERT_EQ(rig.player.Played.size(), 1);
     EXPECT_TRUE(QTest::qWaitFor([&] { return rig.player.Played.size() >= 2; }, 10000));
@@ -205,9 +208,10 @@ TEST(ReaderSound, NoQuantityNoSound)
     TErrMessageList errors;
     TDeviceConnection conn(errors);
     TFakeSoundPlayer player;
-    TScriptedReader reader(conn, &player);
-    reader.SoundMode = TReaderCore::smSystemSound;
-    reader.RepeatMode = TReaderCore::rmOnce;
+    TReaderSettings settings;
+    settings.Acoustic.SoundMode = TSoundMode::SystemSound;
+    settings.Acoustic.RepeatMode = TRepeatMode::Once;
+    TScriptedReader reader(conn, &player, settings);
     reader.AddQuantity(conn.GetQuantity(0)); // absent: no row
     EXPECT_EQ(reader.RowCount(), 0);
     reader.FinishCycle(false);

@@ -1,4 +1,5 @@
 // The popup window: its settings, its rows' layout and colours, its place and fade, dragging.
+#include "reading/uChartHistory.h"
 #include "reading/uOBfSmartOutput.h"
 #include "reading/uOBfrSmartOutputRow.h"
 #include "reading/uPopupLayout.h"
@@ -27,6 +28,7 @@ protected:
     std::unique_ptr<TSettingsStore> store =
         std::make_unique<TSettingsStore>(dir.filePath(QStringLiteral("Ombrix.ini")), false);
     TLangQuan temperature, humidity;
+    TChartHistory history; // the popup shows no history
 
     void SetUp() override
     {
@@ -34,10 +36,12 @@ protected:
         humidity.SetQuanType(TQuantity::qtRelativeHumidity);
     }
 
-    static void AddRows(TOBfSmartOutput &popup, std::initializer_list<TLangQuan *> quantities)
+    // The rows of a starting measurement, as the reader core tells its views.
+    void AddRows(TOBfSmartOutput &popup, std::initializer_list<TLangQuan *> quantities)
     {
+        int row = 0;
         for (TLangQuan *q : quantities)
-            popup.AddRow(new TOBfrSmartOutputRow(q, popup.pRows));
+            popup.QuantityAdded(row++, *q, history);
     }
 };
 
@@ -132,9 +136,10 @@ TEST_F(PopupTest, RowsAreLaidOutAgainForEverySizeAndClearedWithTheirCaption)
 
     popup.SetSerialNumber(QStringLiteral("07120033"));
     EXPECT_EQ(popup.windowTitle(), QStringLiteral("Serial number: 07120033"));
-    popup.ClearRows();
+    popup.ReadingStopped();
     EXPECT_EQ(popup.RowCount(), 0);
-    EXPECT_EQ(popup.pRows->findChildren<TOBfrSmartOutputRow *>().size(), 0);
+    EXPECT_EQ(
+        popup.findChild<QWidget *>(QStringLiteral("pRows"))->findChildren<TOBfrSmartOutputRow *>().size(), 0);
     EXPECT_EQ(popup.windowTitle(), QStringLiteral("Serial number: --------"));
 }
 
@@ -207,11 +212,11 @@ TEST_F(PopupTest, HidableModeFadesOutAndHides)
     EXPECT_TRUE(QTest::qWaitFor([&] { return popup.Opacity() == 50; }, 5000));
     popup.StartFade(); // pointed at again: full opacity from now on
     EXPECT_EQ(popup.Opacity(), 255);
-    EXPECT_EQ(popup.FadeStart, now);
+    EXPECT_EQ(popup.FadeStarted(), now);
     now += 5788;
     EXPECT_TRUE(QTest::qWaitFor([&] { return !popup.isVisible(); }, 5000));
     EXPECT_EQ(popup.Opacity(), 255);
-    EXPECT_FALSE(popup.THider.isActive());
+    EXPECT_FALSE(popup.IsFading());
 
     popup.SetPopupHidable(false); // stays on top: the timer leaves it alone
     popup.StartFade();

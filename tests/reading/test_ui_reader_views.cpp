@@ -57,19 +57,18 @@ struct ScriptedViews {
     TErrMessageList errors;
     TDeviceConnection conn{errors};
     TFakeSoundPlayer player;
-    TScriptedReader reader{conn, &player};
+    TScriptedReader reader;
     TOBfSmartOutput popup{nullptr};
     TObfrOutputBase frame{&popup};
     TLangQuan &temperature = conn.GetQuantity(0);
     TLangQuan &relay = conn.GetQuantity(11);
 
-    explicit ScriptedViews(int chartPoints)
+    explicit ScriptedViews(int chartPoints, const TAcousticSettings &acoustic = {})
+        : reader(conn, &player, Settings(chartPoints, acoustic))
     {
         conn.SerialText = QStringLiteral("07120033");
         temperature.SetQuanType(TQuantity::qtTemperature);
         relay.SetQuanType(TQuantity::qtRelayOutput);
-        reader.ChartPoints = chartPoints;
-        reader.IntervalSec = 1;
         frame.Attach(reader);
         reader.AddQuantity(temperature);
         reader.AddQuantity(conn.GetQuantity(5)); // absent: no row
@@ -86,6 +85,14 @@ struct ScriptedViews {
         relay.Value = 1.0;
         relay.ReadOK = true;
         reader.FinishCycle(true);
+    }
+
+    static TReaderSettings Settings(int chartPoints, const TAcousticSettings &acoustic)
+    {
+        TReaderSettings settings;
+        settings.ChartPoints = chartPoints;
+        settings.Acoustic = acoustic;
+        return settings;
     }
 };
 
@@ -104,9 +111,9 @@ TEST(ReaderViews, RowsPopupAndChartsFollowAMeasurementOfTheSimulator)
     TObfrOutputBase frame(&popup);
     frame.resize(600, 300);
     frame.show();
-    std::unique_ptr<TReaderCore> reader = CreateReader(rig.Conn, nullptr);
-    reader->ChartPoints = 10;
-    reader->IntervalSec = 1;
+    TReaderSettings settings;
+    settings.ChartPoints = 10;
+    std::unique_ptr<TReaderCore> reader = CreateReader(rig.Conn, nullptr, settings);
     frame.Attach(*reader);
     TRecordingView ticks;
     reader->AddView(&ticks);
@@ -214,10 +221,11 @@ TEST(ReaderViews, PausedTicksKeepTheRowsAndMarkTheCharts)
 
 TEST(ReaderViews, DisableSoundSilencesAndAcknowledges)
 {
-    ScriptedViews v(4);
-    v.reader.SoundMode = TReaderCore::smSystemSound;
-    v.reader.SystemSound = QStringLiteral("SystemHand");
-    v.reader.RepeatMode = TReaderCore::rmUntilUserInterrupt;
+    TAcousticSettings acoustic;
+    acoustic.SoundMode = TSoundMode::SystemSound;
+    acoustic.SystemSound = QStringLiteral("SystemHand");
+    acoustic.RepeatMode = TRepeatMode::UntilUserInterrupt;
+    ScriptedViews v(4, acoustic);
     v.Tick(21.5, QStringLiteral("hi"));
     ASSERT_TRUE(v.frame.bQuietAlarmAcoustic->isVisible());
     EXPECT_EQ(v.frame.bQuietAlarmAcoustic->text(), QStringLiteral("disable sound"));
@@ -226,7 +234,7 @@ TEST(ReaderViews, DisableSoundSilencesAndAcknowledges)
 
     QTest::mouseClick(v.frame.bQuietAlarmAcoustic, Qt::LeftButton);
     EXPECT_FALSE(v.frame.bQuietAlarmAcoustic->isVisible());
-    EXPECT_FALSE(v.reader.tAcoustic.isActive());
+    EXPECT_FALSE(v.reader.SoundRepeating());
     EXPECT_EQ(v.temperature.AlarmLatch, TLangQuan::lsAcknowledged);
     v.Tick(21.5, QStringLiteral("hi"));
     EXPECT_FALSE(v.frame.bQuietAlarmAcoustic->isVisible()) << "an acknowledged alarm stays silent";
@@ -283,10 +291,11 @@ TEST(ReaderViews, AFrameFreedBeforeItsCoreTakesItsPopupRowsAlong)
 {
     TErrMessageList errors;
     TDeviceConnection conn{errors};
-    TScriptedReader reader{conn, nullptr};
+    TReaderSettings settings;
+    settings.ChartPoints = 5;
+    TScriptedReader reader{conn, nullptr, settings};
     TOBfSmartOutput popup{nullptr};
     conn.GetQuantity(0).SetQuanType(TQuantity::qtTemperature);
-    reader.ChartPoints = 5;
     auto frame = std::make_unique<TObfrOutputBase>(reader, &popup);
     reader.AddQuantity(conn.GetQuantity(0));
     reader.StartReading();

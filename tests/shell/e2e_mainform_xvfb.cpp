@@ -50,7 +50,8 @@ TEST(MainFormOnX, AWholeSessionByKeyboard)
     ASSERT_TRUE(QTest::qWaitFor([&] { return f.isVisible(); }));
 
     // Start has the focus now; Space presses it.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == f.bStartStop; }));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return QApplication::focusWidget() == FrameChild<QPushButton>(f, "bStartStop"); }));
     PressKey(Qt::Key_Space);
     ASSERT_TRUE(f.IsRunning());
     EXPECT_EQ(w.StateIconIndex(), 3);
@@ -70,7 +71,7 @@ TEST(MainFormOnX, AWholeSessionByKeyboard)
     QTest::qWait(1500);
     EXPECT_EQ(FileLines(csv).size(), records) << "a stopped measurement must not write";
 
-    f.bDisconnect->setFocus();
+    FrameChild<QPushButton>(f, "bDisconnect")->setFocus();
     PressKey(Qt::Key_Space);
     EXPECT_FALSE(w.frConnection->Connected());
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.frConnection->isVisible(); }));

@@ -20,6 +20,8 @@
 
 #include <memory>
 
+#include <gtest/gtest.h>
+
 // Records what the main window asks of the popup window.
 class TRecordingPopup : public IPopupControl
 {
@@ -47,6 +49,15 @@ public:
     }
     void SetPopupHidable(bool hidable) override { Hidable = hidable; }
 };
+
+// A control of a frame, found by its object name as a user finds it by its place.
+template <typename T> T *FrameChild(const QWidget &frame, const char *name)
+{
+    T *child = frame.findChild<T *>(QLatin1String(name));
+    if (child == nullptr)
+        ADD_FAILURE() << "no " << name;
+    return child;
+}
 
 inline QStringList FileLines(const QString &path)
 {
@@ -90,7 +101,7 @@ struct TMainFormRig {
         tray->Available = trayAvailable;
         Tray = tray.get();
         TMainFormDialogs dialogs;
-        dialogs.AcousticSettings = [this](TAcousticValues &values, QWidget *) {
+        dialogs.AcousticSettings = [this](TAcousticSettings &values, QWidget *) {
             ++AcousticDialogs;
             values.RepeatInterval = 42;
             return true;
@@ -127,7 +138,7 @@ struct TMainFormRig {
     }
     bool StartMeasuring()
     {
-        QTest::mouseClick(Form->frSettings->bStartStop, Qt::LeftButton);
+        QTest::mouseClick(FrameChild<QPushButton>(*Form->frSettings, "bStartStop"), Qt::LeftButton);
         return Form->frSettings->IsRunning();
     }
     // Waits until the file holds at least that many lines (header included).

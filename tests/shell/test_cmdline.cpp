@@ -20,6 +20,11 @@ QString Describe(const std::optional<int> &value)
     return value ? QString::number(*value) : QStringLiteral("-");
 }
 
+QString Describe(const std::optional<TProtocol> &value)
+{
+    return value ? QString::number(ChoiceIndex(*value)) : QStringLiteral("-");
+}
+
 QString Describe(const std::optional<QString> &value)
 {
     return value ? *value : QStringLiteral("-");
@@ -143,7 +148,7 @@ TEST(CommandLineTest, IPv4CheckSplitsAtDotsAndLimitsTheLength)
 TEST(CommandLineTest, AcceptedValuesReplaceTheLoadedSettingsAndOnlyThose)
 {
     TMainSettings loaded;
-    loaded.Protocol = TMainSettings::ProtocolRS232;
+    loaded.Protocol = TProtocol::RS232;
     loaded.IP = QStringLiteral("10.0.0.9");
     loaded.CsvName = QStringLiteral("/tmp/old.csv");
     loaded.Interval = 30;
@@ -160,7 +165,7 @@ TEST(CommandLineTest, AcceptedValuesReplaceTheLoadedSettingsAndOnlyThose)
         ParseCommandLine(Args("autostart -type Ethernet -ip 127.0.0.5 -csv /home/Ana/Run.csv -interval 10 "
                               "-graphlen 5 -port 3 -speed 128000")),
         s);
-    EXPECT_EQ(s.Protocol, TMainSettings::ProtocolEthernet);
+    EXPECT_EQ(s.Protocol, TProtocol::Ethernet);
     EXPECT_EQ(s.IP, QStringLiteral("127.0.0.5"));
     EXPECT_TRUE(s.LogToCsv);
     EXPECT_EQ(s.CsvName, QStringLiteral("/home/Ana/Run.csv"));

@@ -36,7 +36,7 @@ protected:
         TMainSettings s;
         s.LanguageSetting = QStringLiteral("Czech");
         s.PopupHidable = false;
-        s.Protocol = TMainSettings::ProtocolRS485;
+        s.Protocol = TProtocol::RS485;
         s.IP = QStringLiteral("192.168.001.010");
         s.TcpPort = 1502;
         s.Timeout = 750;
@@ -47,11 +47,8 @@ protected:
         s.CsvName = QStringLiteral("/home/Ana/Logs/Run 1.csv");
         s.Interval = 300;
         s.GraphLength = 1440;
-        s.SoundMode = 2;
-        s.SystemSound = QStringLiteral("SystemHand");
-        s.SoundFile = QStringLiteral("/usr/share/sounds/Alarm.wav");
-        s.RepeatInterval = 45;
-        s.RepeatMode = 2;
+        s.Acoustic = {TSoundMode::SoundFile, QStringLiteral("SystemHand"),
+                      QStringLiteral("/usr/share/sounds/Alarm.wav"), 45, TRepeatMode::UntilUserInterrupt};
         for (int slot = 0; slot < UserAlarmSlotCount; ++slot) {
             TUserAlarmSlot &a = s.UserAlarms[slot];
             a.LimitsEnabled = slot % 2 == 0;
@@ -75,7 +72,7 @@ TEST_F(SettingsModelTest, AnEmptyStoreGivesTheSettingsOfAFreshUser)
 
     EXPECT_EQ(s.LanguageSetting, QStringLiteral("language_not_found"));
     EXPECT_TRUE(s.PopupHidable);
-    EXPECT_EQ(s.Protocol, TMainSettings::ProtocolEthernet);
+    EXPECT_EQ(s.Protocol, TProtocol::Ethernet);
     EXPECT_EQ(s.IP, QString());
     EXPECT_EQ(s.TcpPort, 502);
     EXPECT_EQ(s.Timeout, 3000);
@@ -86,11 +83,11 @@ TEST_F(SettingsModelTest, AnEmptyStoreGivesTheSettingsOfAFreshUser)
     EXPECT_EQ(s.CsvName, QString());
     EXPECT_EQ(s.Interval, 1);
     EXPECT_EQ(s.GraphLength, 1);
-    EXPECT_EQ(s.SoundMode, 0);
-    EXPECT_EQ(s.SystemSound, QStringLiteral("SystemExclamation"));
-    EXPECT_EQ(s.SoundFile, QString());
-    EXPECT_EQ(s.RepeatInterval, 10);
-    EXPECT_EQ(s.RepeatMode, 0);
+    EXPECT_EQ(s.Acoustic.SoundMode, TSoundMode::Disabled);
+    EXPECT_EQ(s.Acoustic.SystemSound, QStringLiteral("SystemExclamation"));
+    EXPECT_EQ(s.Acoustic.SoundFile, QString());
+    EXPECT_EQ(s.Acoustic.RepeatInterval, 10);
+    EXPECT_EQ(s.Acoustic.RepeatMode, TRepeatMode::Once);
     for (const TUserAlarmSlot &slot : s.UserAlarms)
         EXPECT_EQ(slot, TUserAlarmSlot{});
     // The defaults of the struct itself are the same fresh user.
@@ -149,7 +146,7 @@ TEST_F(SettingsModelTest, EveryKeyIsWrittenAsTextAndReadBack)
 TEST_F(SettingsModelTest, TheAddressIsStoredOnlyForRS485AndNoneAsMinusOne)
 {
     TMainSettings s = changedSettings();
-    s.Protocol = TMainSettings::ProtocolRS232;
+    s.Protocol = TProtocol::RS232;
     s.SlaveAddress = 17; // typed while RS485 was selected
     s.ComPort = TMainSettings::ComPortNone;
     const auto user = store();
@@ -203,12 +200,12 @@ TEST_F(SettingsModelTest, UnknownOrBrokenValuesGiveTheDefaults)
     TMainSettings s;
     s.Load(*store(), nullptr);
     EXPECT_TRUE(s.PopupHidable);
-    EXPECT_EQ(s.Protocol, TMainSettings::ProtocolEthernet);
+    EXPECT_EQ(s.Protocol, TProtocol::Ethernet);
     EXPECT_EQ(s.TcpPort, 502);
     EXPECT_EQ(s.Speed, 9600);
     EXPECT_EQ(s.Timeout, 3000);
-    EXPECT_EQ(s.SoundMode, 0); // the mode names match exactly
-    EXPECT_EQ(s.RepeatMode, 0);
+    EXPECT_EQ(s.Acoustic.SoundMode, TSoundMode::Disabled); // the mode names match exactly
+    EXPECT_EQ(s.Acoustic.RepeatMode, TRepeatMode::Once);
     EXPECT_EQ(s.Interval, 1);
     EXPECT_TRUE(s.LogToCsv); // any non-zero number is true
     EXPECT_EQ(s.UserAlarms[2].HiLim, 25.5);
@@ -216,18 +213,51 @@ TEST_F(SettingsModelTest, UnknownOrBrokenValuesGiveTheDefaults)
 
     writeFile("Ombrix.ini", "[CONNECTION]\nPROTOCOL=rs485\n");
     s.Load(*store(), nullptr);
-    EXPECT_EQ(s.Protocol, TMainSettings::ProtocolRS485); // the list finds names in any case
+    EXPECT_EQ(s.Protocol, TProtocol::RS485); // the list finds names in any case
 }
 
-TEST(SettingsModelNames, ModeNumbersWithoutANameAreStoredAsTheFirstName)
+// Every choice is stored as the name it has always had, keeps the number files and command
+// lines use (its index in the name list), and comes back as itself.
+TEST(SettingsModelNames, EveryChoiceRoundTripsThroughItsStoredName)
 {
-    EXPECT_EQ(SoundModeName(1), QStringLiteral("System sound"));
-    EXPECT_EQ(SoundModeName(7), QStringLiteral("Disabled"));
-    EXPECT_EQ(RepeatModeName(1), QStringLiteral("During alarm"));
-    EXPECT_EQ(RepeatModeName(200), QStringLiteral("Once"));
-    EXPECT_EQ(ProtocolName(9), QStringLiteral("Ethernet"));
-    EXPECT_EQ(SoundModeFromName(QStringLiteral("System sound")), 1);
-    EXPECT_EQ(RepeatModeFromName(QStringLiteral("During alarm")), 1);
+    struct Case {
+        int number;
+        const char *name;
+    };
+    const Case sounds[] = {{0, "Disabled"}, {1, "System sound"}, {2, "Sound file"}};
+    for (const Case &c : sounds) {
+        SCOPED_TRACE(c.name);
+        const auto mode = static_cast<TSoundMode>(c.number);
+        EXPECT_EQ(SoundModeName(mode), QString::fromLatin1(c.name));
+        EXPECT_EQ(SoundModeFromName(SoundModeName(mode)), mode);
+        EXPECT_EQ(ChoiceIndex(mode), c.number);
+    }
+    const Case repeats[] = {{0, "Once"}, {1, "During alarm"}, {2, "Until user interrupt"}};
+    for (const Case &c : repeats) {
+        SCOPED_TRACE(c.name);
+        const auto mode = static_cast<TRepeatMode>(c.number);
+        EXPECT_EQ(RepeatModeName(mode), QString::fromLatin1(c.name));
+        EXPECT_EQ(RepeatModeFromName(RepeatModeName(mode)), mode);
+        EXPECT_EQ(ChoiceIndex(mode), c.number);
+    }
+    const Case protocols[] = {{0, "Ethernet"}, {1, "RS232"}, {2, "RS485"}};
+    for (const Case &c : protocols) {
+        SCOPED_TRACE(c.name);
+        const auto protocol = static_cast<TProtocol>(c.number);
+        EXPECT_EQ(ProtocolName(protocol), QString::fromLatin1(c.name));
+        EXPECT_EQ(ProtocolFromName(ProtocolName(protocol)), protocol);
+        EXPECT_EQ(ChoiceIndex(protocol), c.number);
+    }
+    EXPECT_EQ(SoundModeName(TSoundMode::SystemSound), QStringLiteral("System sound"));
+    EXPECT_EQ(RepeatModeName(TRepeatMode::UntilUserInterrupt), QStringLiteral("Until user interrupt"));
+    EXPECT_EQ(ProtocolName(TProtocol::RS232), QStringLiteral("RS232"));
+}
+
+TEST(SettingsModelNames, ANumberOutsideTheChoicesIsStoredAsTheFirstName)
+{
+    EXPECT_EQ(SoundModeName(static_cast<TSoundMode>(7)), QStringLiteral("Disabled"));
+    EXPECT_EQ(RepeatModeName(static_cast<TRepeatMode>(200)), QStringLiteral("Once"));
+    EXPECT_EQ(ProtocolName(static_cast<TProtocol>(9)), QStringLiteral("Ethernet"));
 }
 
 TEST(SettingsModelNames, ARateTheSpeedListLacksSelectsItsFirstEntry)

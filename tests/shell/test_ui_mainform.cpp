@@ -94,19 +94,23 @@ TUiState Observe(const TMainFormRig &rig)
     s.MeasurementFrame = !f.isHidden();
     s.ConnCaption = rig.ConnectButton()->text();
     s.ConnEnabled = rig.ConnectButton()->isEnabled();
-    s.StartCaption = f.bStartStop->text();
-    s.StartEnabled = f.bStartStop->isEnabled();
-    s.PauseCaption = f.bPause->text();
-    s.PauseEnabled = f.bPause->isEnabled();
-    const bool measurement[] = {f.bDisconnect->isEnabled(),       f.seInterval->isEnabled(),
-                                f.cbPreDefIntervals->isEnabled(), f.lInterval->isEnabled(),
-                                f.seChartLen->isEnabled(),        f.cbPreDefGraphLens->isEnabled(),
-                                f.lChartLen->isEnabled(),         f.cbLogToCsv->isEnabled()};
+    s.StartCaption = FrameChild<QPushButton>(f, "bStartStop")->text();
+    s.StartEnabled = FrameChild<QPushButton>(f, "bStartStop")->isEnabled();
+    s.PauseCaption = FrameChild<QPushButton>(f, "bPause")->text();
+    s.PauseEnabled = FrameChild<QPushButton>(f, "bPause")->isEnabled();
+    const bool measurement[] = {FrameChild<QPushButton>(f, "bDisconnect")->isEnabled(),
+                                FrameChild<QSpinBox>(f, "seInterval")->isEnabled(),
+                                FrameChild<QComboBox>(f, "cbPreDefIntervals")->isEnabled(),
+                                FrameChild<QLabel>(f, "lInterval")->isEnabled(),
+                                FrameChild<QSpinBox>(f, "seChartLen")->isEnabled(),
+                                FrameChild<QComboBox>(f, "cbPreDefGraphLens")->isEnabled(),
+                                FrameChild<QLabel>(f, "lChartLen")->isEnabled(),
+                                FrameChild<QCheckBox>(f, "cbLogToCsv")->isEnabled()};
     s.MeasurementControls = measurement[0];
     for (bool enabled : measurement)
         EXPECT_EQ(enabled, s.MeasurementControls) << "the measurement controls differ among themselves";
-    s.CsvFileControls = f.bBrowseCsv->isEnabled();
-    EXPECT_EQ(f.eCsvFilename->isEnabled(), s.CsvFileControls);
+    s.CsvFileControls = FrameChild<QPushButton>(f, "bBrowseCsv")->isEnabled();
+    EXPECT_EQ(FrameChild<QLineEdit>(f, "eCsvFilename")->isEnabled(), s.CsvFileControls);
     s.LangAndAcoustic = w.mAcousticSettings->isEnabled();
     EXPECT_EQ(w.mLang->menuAction()->isEnabled(), s.LangAndAcoustic);
     s.UserAlarms = w.mUserAlarmSettings->isEnabled();
@@ -163,7 +167,7 @@ TEST_F(MainFormTest, EveryStateOfAMeasurementShowsAsItsTableSays)
         {"connected, idle, CSV checked",
          [&] {
              f.SetCsvFileName(csv);
-             ClickCheckBox(f.cbLogToCsv);
+             ClickCheckBox(FrameChild<QCheckBox>(f, "cbLogToCsv"));
          },
          {false, true, Di, true, S,  true,  Pa,    false, true, true,
           true,  true, S,  true, Co, false, false, 1,     true, true}},
@@ -172,20 +176,20 @@ TEST_F(MainFormTest, EveryStateOfAMeasurementShowsAsItsTableSays)
          {false, true,  Di, false, T,  true, Pa,   true, false, false,
           false, false, T,  true,  Pa, true, true, 3,    true,  true}},
         {"paused",
-         [&] { QTest::mouseClick(f.bPause, Qt::LeftButton); },
+         [&] { QTest::mouseClick(FrameChild<QPushButton>(f, "bPause"), Qt::LeftButton); },
          {false, true,  Di, false, T,  true, Co,   true, false, false,
           false, false, T,  true,  Co, true, true, 4,    true,  true}},
         {"continued",
-         [&] { QTest::mouseClick(f.bPause, Qt::LeftButton); },
+         [&] { QTest::mouseClick(FrameChild<QPushButton>(f, "bPause"), Qt::LeftButton); },
          {false, true,  Di, false, T,  true, Pa,   true, false, false,
           false, false, T,  true,  Pa, true, true, 3,    true,  true}},
         {"stopped",
-         [&] { QTest::mouseClick(f.bStartStop, Qt::LeftButton); },
+         [&] { QTest::mouseClick(FrameChild<QPushButton>(f, "bStartStop"), Qt::LeftButton); },
          {false, true, Di, true, S,  true,  Pa,    false, true, true,
           true,  true, S,  true, Co, false, false, 1,     true, true}},
         {"running without CSV",
          [&] {
-             ClickCheckBox(f.cbLogToCsv); // the existing file is not asked about
+             ClickCheckBox(FrameChild<QCheckBox>(f, "cbLogToCsv")); // the existing file is not asked about
              ASSERT_TRUE(rig.StartMeasuring());
          },
          {false, true,  Di, false, T,  true, Pa,   true, false, false,
@@ -195,7 +199,7 @@ TEST_F(MainFormTest, EveryStateOfAMeasurementShowsAsItsTableSays)
          {false, true, Di, true, S,  true,  Pa,    false, true, false,
           true,  true, S,  true, Co, false, false, 1,     true, true}},
         {"disconnected again",
-         [&] { QTest::mouseClick(f.bDisconnect, Qt::LeftButton); },
+         [&] { QTest::mouseClick(FrameChild<QPushButton>(f, "bDisconnect"), Qt::LeftButton); },
          {true, false, Cn, true,  S,  false, Pa,    false, false, false,
           true, false, S,  false, Co, false, false, 0,     false, true}},
     };
@@ -486,12 +490,14 @@ TEST_F(MainFormTest, PresetsBrowseAndTheAcousticDialogFillTheFrame)
     ASSERT_TRUE(rig.Open());
     ASSERT_TRUE(rig.Connect());
     TOBfrSettings &f = *rig.Form->frSettings;
-    f.cbPreDefIntervals->setCurrentIndex(f.cbPreDefIntervals->findData(300));
-    f.cbPreDefsChange(f.cbPreDefIntervals);
+    FrameChild<QComboBox>(f, "cbPreDefIntervals")
+        ->setCurrentIndex(FrameChild<QComboBox>(f, "cbPreDefIntervals")->findData(300));
+    f.cbPreDefsChange(FrameChild<QComboBox>(f, "cbPreDefIntervals"));
     EXPECT_EQ(f.GetInterval(), 300);
-    f.cbPreDefGraphLens->setCurrentIndex(f.cbPreDefGraphLens->count() - 1);
-    f.cbPreDefsChange(f.cbPreDefGraphLens);
-    EXPECT_EQ(f.GetChartLength(), f.cbPreDefGraphLens->currentData().toInt());
+    FrameChild<QComboBox>(f, "cbPreDefGraphLens")
+        ->setCurrentIndex(FrameChild<QComboBox>(f, "cbPreDefGraphLens")->count() - 1);
+    f.cbPreDefsChange(FrameChild<QComboBox>(f, "cbPreDefGraphLens"));
+    EXPECT_EQ(f.GetChartLength(), FrameChild<QComboBox>(f, "cbPreDefGraphLens")->currentData().toInt());
 
     // Checking the box with no file name opens the chooser in the documents folder with the
     // serial number proposed; a name without an extension gets ".csv".
@@ -502,14 +508,14 @@ TEST_F(MainFormTest, PresetsBrowseAndTheAcousticDialogFillTheFrame)
         dialog.selectFile(rig.CsvPath(QStringLiteral("chosen")));
         return true;
     });
-    ClickCheckBox(f.cbLogToCsv);
+    ClickCheckBox(FrameChild<QCheckBox>(f, "cbLogToCsv"));
     EXPECT_EQ(startFolder + QLatin1Char('/'), DocumentsDir);
     EXPECT_TRUE(proposed.endsWith(QStringLiteral("20240117"))) << proposed.toStdString();
     EXPECT_EQ(f.GetCsvFileName(), rig.CsvPath(QStringLiteral("chosen.csv")));
 
     rig.Form->mAcousticSettings->trigger();
     EXPECT_EQ(rig.AcousticDialogs, 1);
-    EXPECT_EQ(f.RepeatInterval, 42);
+    EXPECT_EQ(f.Acoustic.RepeatInterval, 42);
 }
 
 TEST(MainFormSettings, TheWindowShowsEveryStoredValueAndSavesItBackUnchanged)
@@ -518,7 +524,7 @@ TEST(MainFormSettings, TheWindowShowsEveryStoredValueAndSavesItBackUnchanged)
     TMainSettings stored;
     stored.LanguageSetting = QStringLiteral("5");
     stored.PopupHidable = false;
-    stored.Protocol = TMainSettings::ProtocolRS485;
+    stored.Protocol = TProtocol::RS485;
     stored.IP = QStringLiteral("192.168.1.20");
     stored.TcpPort = 1502;
     stored.Timeout = 2500;
@@ -529,11 +535,8 @@ TEST(MainFormSettings, TheWindowShowsEveryStoredValueAndSavesItBackUnchanged)
     stored.CsvName = QStringLiteral("/home/Ana/Logs/Run.csv");
     stored.Interval = 45;
     stored.GraphLength = 30;
-    stored.SoundMode = 2;
-    stored.SystemSound = QStringLiteral("SystemHand");
-    stored.SoundFile = QStringLiteral("/usr/share/sounds/alarm.wav");
-    stored.RepeatInterval = 20;
-    stored.RepeatMode = 1;
+    stored.Acoustic = {TSoundMode::SoundFile, QStringLiteral("SystemHand"),
+                       QStringLiteral("/usr/share/sounds/alarm.wav"), 20, TRepeatMode::DuringAlarm};
     for (int slot = 0; slot < SettingsKeys::UserAlarmSlotCount; ++slot)
         stored.UserAlarms[static_cast<std::size_t>(slot)] = {slot % 2 == 0, 10.5 + slot,   -2.25,
                                                              0.5,           slot % 3 == 0, slot % 5 == 0};
@@ -704,10 +707,10 @@ TEST(MainFormSettings, AFreshUserStartsWithTheDefaultsAndKeepsTheMachineLanguage
     EXPECT_FALSE(f.IsLogToCsv());
     EXPECT_EQ(f.GetInterval(), 1);
     EXPECT_EQ(f.GetChartLength(), 1);
-    EXPECT_EQ(f.SoundMode, 0);
-    EXPECT_EQ(f.SystemSound, QStringLiteral("SystemExclamation"));
-    EXPECT_EQ(f.RepeatInterval, 10);
-    EXPECT_EQ(f.RepeatMode, 0);
+    EXPECT_EQ(f.Acoustic.SoundMode, TSoundMode::Disabled);
+    EXPECT_EQ(f.Acoustic.SystemSound, QStringLiteral("SystemExclamation"));
+    EXPECT_EQ(f.Acoustic.RepeatInterval, 10);
+    EXPECT_EQ(f.Acoustic.RepeatMode, TRepeatMode::Once);
     EXPECT_TRUE(w.PopupHidable);
     for (int slot = 0; slot < TOBfrConnection::QuantityCount(); ++slot)
         EXPECT_FALSE(w.frConnection->Device().GetQuantity(slot).LimitsEnabled) << slot;

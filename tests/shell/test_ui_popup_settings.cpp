@@ -139,7 +139,7 @@ TEST(PopupSettingsDialog, OkWithAHidablePopupShowsItFadingOnlyWhileMeasuring)
         ASSERT_FALSE(popup.isVisible());
         EXPECT_TRUE(RunDialog(popup, running, true));
         EXPECT_EQ(popup.isVisible(), running);
-        EXPECT_EQ(popup.THider.isActive(), running);
+        EXPECT_EQ(popup.IsFading(), running);
         if (running) {
             EXPECT_EQ(popup.Opacity(), 255);
         }

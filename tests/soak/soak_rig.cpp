@@ -308,20 +308,21 @@ private:
             return Fail(QStringLiteral("no control connection"));
         m_conn.XPortUdpPort = m_sim.udpPort();
         TConnectionParams p;
-        p.Protocol = TConnectionParams::Ethernet;
+        p.Protocol = TProtocol::Ethernet;
         p.IP = QStringLiteral("127.0.0.1");
         p.TcpPort = m_sim.tcpPort();
         p.Timeout = static_cast<std::uint16_t>(m_opt.TimeoutMs);
         if (m_conn.Connect(p) != TConnectOutcome::Connected)
             return Fail(QStringLiteral("no connection: ") + m_conn.LastError);
-        m_reader = CreateReader(m_conn, nullptr);
+        TReaderSettings settings;
+        settings.IntervalSec = 1;
+        settings.ChartPoints = 600;
+        settings.LogToCsv = true;
+        settings.CsvFolder = m_folder;
+        settings.CsvFileName = QStringLiteral("soak.csv");
+        m_reader = CreateReader(m_conn, nullptr, settings);
         if (!m_reader)
             return Fail(QStringLiteral("no reader for the device"));
-        m_reader->IntervalSec = 1;
-        m_reader->ChartPoints = 600;
-        m_reader->LogToCsv = true;
-        m_reader->CsvFolder = m_folder;
-        m_reader->CsvFileName = QStringLiteral("soak.csv");
         m_view = std::make_unique<TTickView>(*m_reader);
         m_reader->AddView(m_view.get());
         // The ticks are driven here, as fast as the device answers, not by the reader's timer.

@@ -42,7 +42,7 @@ struct TDevice {
             return false;
         Conn.XPortUdpPort = Sim.udpPort();
         TConnectionParams p;
-        p.Protocol = TConnectionParams::Ethernet;
+        p.Protocol = TProtocol::Ethernet;
         p.IP = QStringLiteral("127.0.0.1");
         p.TcpPort = Sim.tcpPort();
         p.Timeout = 1000;
@@ -71,11 +71,12 @@ TEST(Restarts, AThousandStopsAndStartsLeaveNoDescriptorBehind)
         auto measure = [&] {
             if (!reader || c.freshReader) {
                 reader.reset();
-                reader = CreateReader(device.Conn, nullptr);
-                reader->LogToCsv = true;
-                reader->CsvFolder = dir.path();
-                reader->CsvFileName = QStringLiteral("restarts.csv");
-                reader->ChartPoints = 60;
+                TReaderSettings settings;
+                settings.LogToCsv = true;
+                settings.CsvFolder = dir.path();
+                settings.CsvFileName = QStringLiteral("restarts.csv");
+                settings.ChartPoints = 60;
+                reader = CreateReader(device.Conn, nullptr, settings);
                 reader->AddView(&view);
             }
             const int before = view.Cycles;

@@ -122,7 +122,7 @@ bool Control(const QString &socketPath, const QString &command)
 
 void ClickStartStop(TOBfMainForm &w)
 {
-    w.frSettings->bStartStop->click();
+    w.frSettings->bStartStopClick();
 }
 
 // The pictures need no sound; the Test button is never pressed.
@@ -141,10 +141,10 @@ TMainFormDialogs SettingsDialogs(ISoundPlayer &player, const std::unique_ptr<TOB
         if (popup)
             ShowPopupSettings(&mainForm, *popup, mainForm.frSettings->IsRunning());
     };
-    dialogs.AcousticSettings = [&player](TAcousticValues &values, QWidget *parent) {
-        TAcousticSettings settings{values.SoundMode, values.SystemSound, values.SoundFile,
-                                   values.RepeatInterval, values.RepeatMode};
-        return ShowAcousticSettings(parent, player, settings);
+    dialogs.AcousticSettings = [&player](TAcousticSettings &settings, QWidget *parent) {
+        // A copy: the photograph leaves the settings as they were.
+        TAcousticSettings shown = settings;
+        return ShowAcousticSettings(parent, player, shown);
     };
     dialogs.UserAlarmSettings = [](TOBfrConnection &connection, QWidget *parent) {
         ShowUserAlarmSettings(parent, connection.Device());
@@ -275,10 +275,8 @@ int main(int argc, char **argv)
             // The settings dialogs from the Program menu, filled from the current settings; the
             // acoustic alarm is switched on first so that its choices are not all greyed out.
             TOBfrSettings &f = *w->frSettings;
-            f.SoundMode = 1;
-            f.SystemSound = QStringLiteral("SystemExclamation");
-            f.RepeatMode = 1;
-            f.RepeatInterval = 15;
+            f.Acoustic = {TSoundMode::SystemSound, QStringLiteral("SystemExclamation"), QString(), 15,
+                          TRepeatMode::DuringAlarm};
             PhotographMenuDialog(w->mAcousticSettings, QStringLiteral("dialog-acoustic-settings.png"));
             PhotographMenuDialog(w->mPopupSettings, QStringLiteral("dialog-popup-settings.png"));
 
