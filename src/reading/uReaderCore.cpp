@@ -95,7 +95,7 @@ void TReaderCore::AddFamilyQuantities(std::span<const int> rowSlots, std::span<c
     m_recFile->SensorType = &m_connection.SensType;
     // A week of records may wait for the file (unless the memory bound comes first).
     constexpr qint64 WaitSeconds = qint64(7) * 24 * 3600;
-    m_recFile->MaxPendingRecords = WaitSeconds / std::max(IntervalSec, 1);
+    m_recFile->MaxPendingRecords = WaitSeconds / std::max(m_settings.IntervalSec, 1);
     for (int slot : columnSlots)
         m_recFile->Columns[static_cast<std::size_t>(slot)] = &m_connection.GetQuantity(slot);
 }
@@ -216,7 +216,7 @@ void TReaderCore::FinishCycle(bool readSucceeded)
 
 void TReaderCore::WriteCsvRecord(bool readOK, const QString &note)
 {
-    if (!LogToCsv || !m_recFile)
+    if (!m_settings.LogToCsv || !m_recFile)
         return;
     const quint64 before = m_recFile->RecordsWritten();
     const bool written = m_recFile->WriteRecord(readOK, note);
