@@ -1,6 +1,7 @@
 #include "platform/mbusmaster.h"
 
 #include "platform/ComPorts.h"
+#include "platform/TerminationSignals.h"
 
 #include <QFile>
 #include <QString>
@@ -26,8 +27,20 @@ struct MbusMasterInstance {
     explicit MbusMasterInstance(Kind k) : kind(k) {}
     ~MbusMasterInstance() { closeTransport(); }
 
+    // A termination signal replaces the descriptor of a registered exchange by one at
+    // end-of-file, so a wait in select() ends at once instead of at the time-out.
+    void watchForTermination(int fd)
+    {
+        abortableFd = fd;
+        Platform::RegisterAbortableDescriptor(fd);
+    }
+
     void closeTransport()
     {
+        if (abortableFd >= 0) {
+            Platform::UnregisterAbortableDescriptor(abortableFd);
+            abortableFd = -1;
+        }
         if (ctx) {
             modbus_close(ctx);
             modbus_free(ctx);
@@ -43,8 +56,10 @@ struct MbusMasterInstance {
     Kind kind;
     modbus_t *ctx = nullptr; // RTU and TCP while open
     int asciiFd = -1;        // ASCII while open
+    int abortableFd = -1;    // registered with the termination signals while open
     bool isOpen = false;
-    std::string tcpHost; // kept for reconnecting after a TCP time-out
+    int lastOpenErrno = 0; // why the last open failed, for messages that say what to fix
+    std::string tcpHost;   // kept for reconnecting after a TCP time-out
     std::int32_t timeoutMs = 1000;
     std::int32_t pollDelayMs = 0;
     std::int32_t retryCnt = 0;
@@ -148,6 +163,14 @@ bool linkLost(int err)
     }
 }
 
+// An exchange cut short by a termination signal: its descriptor may already read end-of-file
+// in place of the device, so the link is gone.
+std::int32_t abortedExchange(MbusMasterInstance *h)
+{
+    h->closeTransport();
+    return MBUS_CONNECTION_WAS_CLOSED;
+}
+
 void waitPollDelay(MbusMasterInstance *h)
 {
     if (!h->transactionDone || h->pollDelayMs <= 0)
@@ -165,8 +188,10 @@ std::int32_t openAsciiPort(MbusMasterInstance *h, const QString &device, std::in
 {
     const QByteArray native = QFile::encodeName(device);
     const int fd = ::open(native.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return openErrorFromErrno(errno);
+    if (fd < 0) {
+        h->lastOpenErrno = errno;
+        return openErrorFromErrno(h->lastOpenErrno);
+    }
     auto fail = [fd](std::int32_t code) {
         ::close(fd);
         return code;
@@ -200,6 +225,7 @@ std::int32_t openAsciiPort(MbusMasterInstance *h, const QString &device, std::in
         return fail(MBUS_ILLEGAL_ARGUMENT);
     tcflush(fd, TCIOFLUSH);
     h->asciiFd = fd;
+    h->watchForTermination(fd);
     return MBUS_OK;
 }
 
@@ -281,6 +307,8 @@ std::int32_t asciiRead(MbusMasterInstance *h, int slave, int startAddr, std::uin
             break;
         if (collected != MBUS_REPLY_TIMEOUT_ERROR)
             return collected;
+        if (Platform::TerminationRequested())
+            return abortedExchange(h);
         const int wait = remainingMs();
         if (wait == 0)
             return MBUS_REPLY_TIMEOUT_ERROR;
@@ -368,8 +396,12 @@ std::int32_t connectTcp(MbusMasterInstance *h)
     if (modbus_connect(h->ctx) != 0) {
         const int err = errno;
         h->closeTransport();
+        h->lastOpenErrno = err;
         return err == EMFILE || err == ENFILE ? MBUS_FILEDES_EXCEEDED : MBUS_TCPIP_CONNECT_ERR;
     }
+    h->watchForTermination(modbus_get_socket(h->ctx));
+    if (Platform::TerminationRequested())
+        return abortedExchange(h);
     h->isOpen = true;
     return MBUS_OK;
 }
@@ -386,6 +418,10 @@ std::int32_t libmodbusRead(MbusMasterInstance *h, int slave, int startAddr, std:
     const int rc = modbus_read_registers(h->ctx, startAddr, count, regs);
     if (rc == count)
         return MBUS_OK;
+    // The descriptor may already be the end-of-file stand-in: whatever libmodbus made of it,
+    // the exchange was cut short and the link is gone.
+    if (Platform::TerminationRequested())
+        return abortedExchange(h);
     if (rc >= 0)
         return MBUS_INVALID_REPLY_ERROR;
     const int err = errno;
@@ -474,6 +510,9 @@ std::int32_t mbusMaster_openSerialProtocol(MbusHandle h, const char *portName, s
         parity > 2)
         return MBUS_ILLEGAL_ARGUMENT;
     h->closeTransport();
+    h->lastOpenErrno = 0;
+    if (Platform::TerminationRequested())
+        return MBUS_OPEN_ERR;
     const QString device = ComPorts::ResolvePortName(QString::fromUtf8(portName));
     if (device.isEmpty())
         return MBUS_OPEN_ERR;
@@ -497,9 +536,11 @@ std::int32_t mbusMaster_openSerialProtocol(MbusHandle h, const char *portName, s
     if (modbus_connect(h->ctx) != 0) {
         const int err = errno;
         h->closeTransport();
+        h->lastOpenErrno = err;
         return openErrorFromErrno(err);
     }
     const int fd = modbus_get_socket(h->ctx);
+    h->watchForTermination(fd);
     if (!ComPorts::LockOpenPort(fd, device)) {
         h->closeTransport();
         return MBUS_PORT_ALREADY_OPEN;
@@ -509,6 +550,8 @@ std::int32_t mbusMaster_openSerialProtocol(MbusHandle h, const char *portName, s
         return MBUS_ILLEGAL_ARGUMENT;
     }
     modbus_flush(h->ctx);
+    if (Platform::TerminationRequested())
+        return abortedExchange(h);
     h->isOpen = true;
     h->transactionDone = false;
     return MBUS_OK;
@@ -526,6 +569,9 @@ std::int32_t mbusMaster_openTcpProtocol(MbusHandle h, const char *host)
     h->closeTransport();
     h->tcpHost = host;
     h->transactionDone = false;
+    h->lastOpenErrno = 0;
+    if (Platform::TerminationRequested())
+        return MBUS_TCPIP_CONNECT_ERR;
     return connectTcp(h);
 }
 
@@ -549,6 +595,11 @@ std::int32_t mbusMaster_closeProtocol(MbusHandle h)
     if (valid(h))
         h->closeTransport();
     return MBUS_OK;
+}
+
+std::int32_t mbusMaster_getLastOpenErrno(MbusHandle h)
+{
+    return valid(h) ? h->lastOpenErrno : 0;
 }
 
 std::int32_t mbusMaster_isOpen(MbusHandle h)
@@ -639,6 +690,8 @@ std::int32_t mbusMaster_readMultipleRegisters(MbusHandle h, std::int32_t slaveAd
     const int startAddr = startRef - 1;
     std::int32_t rc = MBUS_OK;
     for (int attempt = 0; attempt <= h->retryCnt; ++attempt) {
+        if (Platform::TerminationRequested())
+            return abortedExchange(h);
         waitPollDelay(h);
         if (h->kind == MbusMasterInstance::Kind::Ascii)
             rc = asciiRead(h, slaveAddr, startAddr, regArr, refCnt);
