@@ -8,6 +8,7 @@
 #include "connection/uDeviceConnection.h"
 #include "model/uValueText.h"
 #include "platform/TerminationSignals.h"
+#include "reading/uOutageReport.h"
 #include "reading/uReaderCore.h"
 #include "reading/uReaderView.h"
 #include "shell/uApplicationFolders.h"
@@ -41,13 +42,15 @@ using Cli::UsageError;
 
 QString UsageText()
 {
-    return QStringLiteral(
-               "Usage: ombrix-logger [options]\n"
-               "\n"
-               "Connects to the transmitter, identifies it and reads it every interval until\n"
-               "-count ticks are done or SIGINT or SIGTERM arrives (the tick under way ends first).\n"
-               "\n"
-               "Options:\n") +
+    return QStringLiteral("Usage: ombrix-logger [options]\n"
+                          "\n"
+                          "Connects to the transmitter, identifies it and reads it every interval until\n"
+                          "-count ticks are done or SIGINT or SIGTERM arrives: a device exchange under way\n"
+                          "is cut short, the records are written and the run ends within a moment.\n"
+                          "The first failed reading of an outage (with its reason) and the recovery are\n"
+                          "reported on standard error.\n"
+                          "\n"
+                          "Options:\n") +
            QString::fromLatin1(Cli::ConnectionOptionsHelp) +
            QStringLiteral(
                "  -interval S                  seconds between readings, 1-3600 (default 1)\n"
@@ -175,6 +178,10 @@ public:
 
     void CycleFinished(bool paused) override
     {
+        if (const QString change =
+                m_outage.Tick(paused || m_reader.LastReadSucceeded(), m_reader.LastFailureReason());
+            !change.isEmpty())
+            Cli::PrintErr(QStringLiteral("ombrix-logger: ") + change);
         const QByteArray line = m_json ? JsonLine(paused) : TextLine();
         std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stdout);
         std::fputc('\n', stdout);
@@ -229,6 +236,11 @@ private:
     {
         QStringList parts{IsoLocalTime(m_reader.LastCycleTime())};
         for (const TLangQuan *q : m_rows) {
+            // A failed read has no value a unit could belong to.
+            if (!m_reader.LastReadSucceeded() && !q->ReadOK) {
+                parts << q->GetName() + QStringLiteral(" Read error");
+                continue;
+            }
             QString part = q->GetName() + QLatin1Char(' ') +
                            (q->ReadOK ? QuantityValueText(*q, QLocale::c()) : q->ErrorText.trimmed());
             const QString unit = q->GetPlainUnitSymbol();
@@ -249,6 +261,7 @@ private:
     int m_ticks = 0;
     std::function<void()> m_finished;
     std::vector<TLangQuan *> m_rows;
+    TOutageReport m_outage;
 };
 
 } // namespace
@@ -295,9 +308,8 @@ int main(int argc, char **argv)
         reader->CsvFileName = file.fileName();
     }
 
-    // The tick under way always ends first: a tick reads without the event loop, and a signal
-    // seen during the serial line's wait only stops the timer and the loop, which returns once
-    // the tick is done.
+    // A signal cuts the device exchange under way short (the read fails at once and that tick
+    // is not recorded); the loop then ends and the records waiting for the file are written.
     const auto finish = [&reader] {
         reader->StopReading();
         QCoreApplication::exit(ExitOk);
