@@ -2,6 +2,7 @@
 
 #include "platform/JournalStream.h"
 
+#include <arpa/inet.h>
 #include <cstdio>
 
 namespace Cli
@@ -56,6 +57,11 @@ bool TakeConnectionOption(const QString &name, const QStringList &args, int &i, 
             throw UsageError{QStringLiteral("-type is Ethernet, RS232 or RS485, not \"%1\"").arg(v)};
         p.Protocol = *found;
     } else if (name == QLatin1String("-ip")) {
+        // A name or a number out of range would only fail later as an unreachable device.
+        in_addr address{};
+        if (inet_pton(AF_INET, v.toLatin1().constData(), &address) != 1)
+            throw UsageError{
+                QStringLiteral("-ip needs a dotted IPv4 address such as 192.168.1.20, not \"%1\"").arg(v)};
         p.IP = v;
         ipGiven = true;
     } else if (name == QLatin1String("-tcpport")) {
@@ -77,6 +83,23 @@ void CheckConnectionOptions(const TConnectionParams &params, bool ipGiven)
 {
     if (params.Protocol == TProtocol::Ethernet && !ipGiven)
         throw UsageError{QStringLiteral("-ip is required for Ethernet")};
+    if (params.Protocol != TConnectionParams::Ethernet && params.ComPortNumber < 0)
+        throw UsageError{
+            QStringLiteral("-port is required for %1").arg(ProtocolNames().value(params.Protocol))};
+    XPortUdpPort();
+}
+
+std::optional<std::uint16_t> XPortUdpPort()
+{
+    const QByteArray text = qgetenv("OMBRIX_XPORT_UDP_PORT");
+    if (text.isEmpty())
+        return std::nullopt;
+    bool ok = false;
+    const int port = text.toInt(&ok);
+    if (!ok || port < 1 || port > 65535)
+        throw UsageError{QStringLiteral("OMBRIX_XPORT_UDP_PORT needs a port from 1 to 65535, not \"%1\"")
+                             .arg(QString::fromLocal8Bit(text))};
+    return static_cast<std::uint16_t>(port);
 }
 
 void PrintErr(const QString &text)
@@ -88,10 +111,9 @@ void PrintErr(const QString &text)
 
 int ConnectDevice(TDeviceConnection &conn, const TConnectionParams &params)
 {
-    bool portOk = false;
-    const int udpPort = qEnvironmentVariableIntValue("OMBRIX_XPORT_UDP_PORT", &portOk);
-    if (portOk && udpPort > 0 && udpPort < 65536)
-        conn.XPortUdpPort = static_cast<std::uint16_t>(udpPort);
+    // Checked with the options already: a bad value never gets here.
+    if (const std::optional<std::uint16_t> udpPort = XPortUdpPort())
+        conn.XPortUdpPort = *udpPort;
 
     switch (conn.Connect(params)) {
     case TConnectOutcome::WrongIP:

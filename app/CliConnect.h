@@ -8,6 +8,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
+#include <optional>
+
 namespace Cli
 {
 
@@ -35,8 +38,13 @@ int NumberOption(const QString &name, const QString &value, int low, int high);
 // result is true; a missing or bad value is a UsageError.
 bool TakeConnectionOption(const QString &name, const QStringList &args, int &i, TConnectionParams &params,
                           bool &ipGiven);
-// Ethernet needs -ip.
+// Ethernet needs -ip, a serial line -port; OMBRIX_XPORT_UDP_PORT must be a port. UsageError
+// otherwise.
 void CheckConnectionOptions(const TConnectionParams &params, bool ipGiven);
+
+// The XPort configuration port from OMBRIX_XPORT_UDP_PORT; nothing when it is not set, a
+// UsageError when it is no port.
+std::optional<std::uint16_t> XPortUdpPort();
 
 // The text and a line feed on standard error.
 void PrintErr(const QString &text);

@@ -16,6 +16,7 @@
 #include "export/uTickJson.h"
 #include "model/uValueText.h"
 #include "platform/TerminationSignals.h"
+#include "reading/uOutageReport.h"
 #include "reading/uReaderCore.h"
 #include "reading/uReaderView.h"
 
@@ -48,9 +49,12 @@ QString UsageText()
                "Usage: ombrix-logger [options]\n"
                "\n"
                "Connects to the transmitter, identifies it and reads it every interval until\n"
-               "-count ticks are done or SIGINT or SIGTERM arrives (the tick under way ends first).\n"
+               "-count ticks are done or SIGINT or SIGTERM arrives: a device exchange under way\n"
+               "is cut short, the records are written and the run ends within a moment.\n"
                "SIGHUP does not end the run: the CSV file is opened again by its name (for log\n"
                "rotation), and a file found empty or new gets the header block first.\n"
+               "The first failed reading of an outage (with its reason) and the recovery are\n"
+               "reported on standard error.\n"
                "\n"
                "Options:\n") +
            QString::fromLatin1(Cli::ConnectionOptionsHelp) +
@@ -214,6 +218,10 @@ public:
 
     void CycleFinished(bool paused) override
     {
+        if (const QString change =
+                m_outage.Tick(paused || m_reader.LastReadSucceeded(), m_reader.LastFailureReason());
+            !change.isEmpty())
+            Cli::PrintErr(QStringLiteral("ombrix-logger: ") + change);
         ReportDropped();
         Print(m_json ? Service::TickJson(m_reader, m_rows, paused) : TextLine());
         if (m_count > 0 && ++m_ticks >= m_count)
@@ -247,6 +255,11 @@ private:
     {
         QStringList parts{Service::IsoLocalTime(m_reader.LastCycleTime())};
         for (const TLangQuan *q : m_rows) {
+            // A failed read has no value a unit could belong to.
+            if (!m_reader.LastReadSucceeded() && !q->ReadOK) {
+                parts << q->GetName() + QStringLiteral(" Read error");
+                continue;
+            }
             QString part = q->GetName() + QLatin1Char(' ') +
                            (q->ReadOK ? QuantityValueText(*q, QLocale::c()) : q->ErrorText.trimmed());
             const QString unit = q->GetPlainUnitSymbol();
@@ -271,6 +284,7 @@ private:
     bool m_stdoutGone = false;
     bool m_droppedSaid = false;
     std::vector<TLangQuan *> m_rows;
+    TOutageReport m_outage;
 };
 
 // Exit status 1 when any record did not reach the log, with how many and why.
@@ -329,6 +343,8 @@ int main(int argc, char **argv)
     // Claimed before connecting, so a signal during the connection attempt does not kill the
     // process halfway; it ends the run as soon as the event loop runs.
     Platform::TTerminationSignals terminationSignals;
+    // SIGHUP asks for the log to be opened again (log rotation): it must not cut exchanges short.
+    Platform::SetHangupEndsRun(false);
     // A closed standard output ends the printing, not the run (a failed write says so).
     std::signal(SIGPIPE, SIG_IGN);
 
@@ -360,9 +376,8 @@ int main(int argc, char **argv)
         return ExitConnect;
     }
 
-    // The tick under way always ends first: a tick reads without the event loop, and a signal
-    // seen during the serial line's wait only stops the timer and the loop, which returns once
-    // the tick is done.
+    // A signal cuts the device exchange under way short (the read fails at once and that tick
+    // is not recorded); the loop then ends and the records waiting for the file are written.
     const auto finish = [&reader] {
         reader->StopReading();
         QCoreApplication::exit(ExitOk);

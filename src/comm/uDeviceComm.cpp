@@ -1,6 +1,7 @@
 #include "comm/uDeviceComm.h"
 
 #include "model/uExceptions.h"
+#include "platform/TerminationSignals.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -100,6 +101,9 @@ QByteArray TUdpClient::ReceiveBuffer(int timeoutMs, QString *peerAddress, std::u
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         pollfd p{m_fd, POLLIN, 0};
         const int rc = ::poll(&p, 1, left > 0 ? static_cast<int>(left) : 0);
+        // A termination signal interrupts the wait: no reply is coming that anyone still wants.
+        if (Platform::TerminationRequested())
+            return {};
         if (rc < 0 && errno == EINTR)
             continue;
         if (rc < 0)
@@ -147,7 +151,7 @@ bool TUdpClient::DatagramWaiting(int timeoutMs)
     int rc;
     do {
         rc = ::poll(&p, 1, timeoutMs > 0 ? timeoutMs : 0);
-    } while (rc < 0 && errno == EINTR);
+    } while (rc < 0 && errno == EINTR && !Platform::TerminationRequested());
     return rc > 0 && (p.revents & POLLIN) != 0;
 }
 

@@ -1,6 +1,7 @@
 #include "comm/uTiming.h"
 
 #include "platform/Priority.h"
+#include "platform/TerminationSignals.h"
 
 #include <QCoreApplication>
 
@@ -99,10 +100,11 @@ void PumpDelay(std::uint32_t ms)
     TCSectionGuard busy;
     TStopWatch watch;
     const double target = static_cast<double>(ms);
+    // A termination request ends the wait: what waits would only be cut short afterwards.
     do {
         SleepMs(4);
         QCoreApplication::processEvents();
-    } while (watch.ElapsedSeconds() * 1000.0 < target);
+    } while (watch.ElapsedSeconds() * 1000.0 < target && !Platform::TerminationRequested());
 }
 
 void CallbackDelay(std::uint32_t ms)
@@ -118,7 +120,7 @@ void CallbackDelay(std::uint32_t ms)
         SleepMs(10);
         counter += 10;
         keepAlive();
-    } while (counter < ms);
+    } while (counter < ms && !Platform::TerminationRequested());
 }
 
 void SetKeepAlive(TKeepAlive keepAlive)

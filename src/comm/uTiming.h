@@ -56,11 +56,12 @@ void PreciseDelay(std::uint32_t ms);
 
 // Wait that keeps the window alive by pumping QCoreApplication::processEvents();
 // the program counts as busy meanwhile, so guarded handlers skip their work.
-// Up to 11 ms it is a PreciseDelay and pumps nothing.
+// Up to 11 ms it is a PreciseDelay and pumps nothing. A termination request ends it early.
 void PumpDelay(std::uint32_t ms);
 
 // Wait that keeps the window alive through the registered KeepAlive callback,
-// called every 10 ms of sleep. It does not mark the program busy.
+// called every 10 ms of sleep. It does not mark the program busy. A termination request ends
+// it early.
 void CallbackDelay(std::uint32_t ms);
 
 using TKeepAlive = std::function<void()>;

@@ -1,8 +1,11 @@
 #include "connection/uDeviceConnection.h"
 
+#include "comm/BusProtocolExceptions.h"
 #include "comm/uTiming.h"
+#include "connection/uOpenFailure.h"
 #include "discovery/uUtilsTcpIp.h"
 #include "model/uExceptions.h"
+#include "platform/ComPorts.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -156,6 +159,12 @@ TConnectOutcome TDeviceConnection::Connect(const TConnectionParams &params)
         Identify();
         Connected = true;
         return TConnectOutcome::Connected;
+    } catch (const EPortNoAccess &e) {
+        LastError = OpenFailureText(e);
+    } catch (const EOpenErr &e) {
+        LastError = OpenFailureText(e);
+    } catch (const ETcpipConnectErr &e) {
+        LastError = OpenFailureText(e);
     } catch (const Exception &e) {
         LastError = e.Message();
     } catch (const std::exception &e) {
@@ -169,6 +178,16 @@ TConnectOutcome TDeviceConnection::Connect(const TConnectionParams &params)
         // Closing after a failure may fail too; the master counts as closed anyway.
     }
     return TConnectOutcome::Failed;
+}
+
+QString TDeviceConnection::OpenFailureText(const Exception &e) const
+{
+    const int err = mbusMaster_getLastOpenErrno(Modbus.InnerProtocol()->ProtocolHandle);
+    if (Params.Protocol == TConnectionParams::Ethernet)
+        return OpenFailure::TcpMessage(Params.IP, Params.TcpPort, err, Params.Timeout);
+    const QString device = ComPorts::ResolvePortName(QStringLiteral("COM%1").arg(Params.ComPortNumber));
+    const QString detail = device.isEmpty() ? QString() : OpenFailure::SerialPortMessage(device, err);
+    return detail.isEmpty() ? e.Message() : detail;
 }
 
 void TDeviceConnection::Disconnect()

@@ -19,6 +19,8 @@
 #include <cstdint>
 #include <optional>
 
+class Exception;
+
 // How to reach the device, as the parameters frame or a command line gives it.
 struct TConnectionParams {
     TProtocol Protocol = TProtocol::Ethernet;
@@ -109,6 +111,8 @@ public:
 private:
     // This connection's master and device description, as identification sees them.
     TIdentifyTarget IdentifyTarget();
+    // Why opening failed, naming the device file or address:port and what to fix.
+    QString OpenFailureText(const Exception &e) const;
 
     TErrMessageList &m_errors;
     std::array<TLangQuan, 18> m_quans;

@@ -138,6 +138,13 @@ void TOBfrConnection::bConnDisconnClick()
     AfterConnect();
 }
 
+void TOBfrConnection::EnterPressed()
+{
+    if (m_device.Connected || m_busy || !isVisible() || !bConnDisconn->isEnabled())
+        return;
+    bConnDisconnClick();
+}
+
 void TOBfrConnection::ConnectOrDisconnect()
 {
     if (m_busy)

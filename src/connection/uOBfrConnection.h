@@ -48,6 +48,9 @@ public:
     void OnProtocolChange();
     // Connect or disconnect, then the start requested by the command line.
     void bConnDisconnClick();
+    // Enter in the window: what a click on the Connect button does, once, and nothing while
+    // that button is disabled or the device is connected.
+    void EnterPressed();
     void ConnectOrDisconnect();
     void AfterConnect();
 

@@ -5,6 +5,8 @@
 
 #include <QFile>
 
+#include "platform/TerminationSignals.h"
+
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
@@ -53,6 +55,7 @@ public:
 
     void Close() override
     {
+        StopWatching();
         if (asciiFd >= 0) {
             ::close(asciiFd);
             asciiFd = -1;
@@ -71,8 +74,10 @@ private:
     {
         const QByteArray native = QFile::encodeName(device);
         const int fd = ::open(native.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0)
-            return OpenErrorFromErrno(errno);
+        if (fd < 0) {
+            OpenErrno = errno;
+            return OpenErrorFromErrno(OpenErrno);
+        }
         auto fail = [fd](std::int32_t code) {
             ::close(fd);
             return code;
@@ -106,6 +111,7 @@ private:
             return fail(MBUS_ILLEGAL_ARGUMENT);
         tcflush(fd, TCIOFLUSH);
         asciiFd = fd;
+        WatchForTermination(fd);
         return MBUS_OK;
     }
 
@@ -168,6 +174,8 @@ private:
                 break;
             if (collected != MBUS_REPLY_TIMEOUT_ERROR)
                 return collected;
+            if (Platform::TerminationRequested())
+                return AbortedExchange();
             const int wait = remainingMs();
             if (wait == 0)
                 return MBUS_REPLY_TIMEOUT_ERROR;

@@ -1,5 +1,7 @@
 #include "platform/MbusLibmodbusTransport.h"
 
+#include "platform/TerminationSignals.h"
+
 #include <cerrno>
 
 namespace MbusMaster
@@ -7,6 +9,7 @@ namespace MbusMaster
 
 void TLibmodbusTransport::Close()
 {
+    StopWatching();
     if (ctx) {
         modbus_close(ctx);
         modbus_free(ctx);
@@ -41,6 +44,10 @@ std::int32_t TLibmodbusTransport::ReadRegisters(int slave, int startAddr, std::u
     const int rc = modbus_read_registers(ctx, startAddr, count, regs);
     if (rc == count)
         return MBUS_OK;
+    // The descriptor may already be the end-of-file stand-in: whatever libmodbus made of it,
+    // the exchange was cut short and the link is gone.
+    if (Platform::TerminationRequested())
+        return AbortedExchange();
     if (rc >= 0)
         return MBUS_INVALID_REPLY_ERROR;
     const int err = errno;

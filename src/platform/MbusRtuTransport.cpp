@@ -2,6 +2,7 @@
 
 #include "platform/ComPorts.h"
 #include "platform/MbusLibmodbusTransport.h"
+#include "platform/TerminationSignals.h"
 
 #include <QFile>
 
@@ -61,9 +62,11 @@ public:
         if (modbus_connect(ctx) != 0) {
             const int err = errno;
             Close();
+            OpenErrno = err;
             return MbusMaster::OpenErrorFromErrno(err);
         }
         const int fd = modbus_get_socket(ctx);
+        WatchForTermination(fd);
         if (!ComPorts::LockOpenPort(fd, device)) {
             Close();
             return MBUS_PORT_ALREADY_OPEN;
@@ -73,6 +76,8 @@ public:
             return MBUS_ILLEGAL_ARGUMENT;
         }
         modbus_flush(ctx);
+        if (Platform::TerminationRequested())
+            return AbortedExchange();
         Open = true;
         return MBUS_OK;
     }

@@ -1,6 +1,7 @@
 // Modbus/TCP through libmodbus.
 
 #include "platform/MbusLibmodbusTransport.h"
+#include "platform/TerminationSignals.h"
 
 #include <cerrno>
 
@@ -32,8 +33,12 @@ private:
         if (modbus_connect(ctx) != 0) {
             const int err = errno;
             Close();
+            OpenErrno = err;
             return err == EMFILE || err == ENFILE ? MBUS_FILEDES_EXCEEDED : MBUS_TCPIP_CONNECT_ERR;
         }
+        WatchForTermination(modbus_get_socket(ctx));
+        if (Platform::TerminationRequested())
+            return AbortedExchange();
         Open = true;
         return MBUS_OK;
     }

@@ -1,5 +1,7 @@
 #include "platform/MbusTransport.h"
 
+#include "platform/TerminationSignals.h"
+
 #include <cerrno>
 
 namespace MbusMaster
@@ -13,6 +15,27 @@ std::int32_t TTransport::OpenSerial(const QString &, std::int32_t, std::int32_t,
 std::int32_t TTransport::OpenTcp(const std::string &, std::int32_t)
 {
     return MBUS_ILLEGAL_STATE;
+}
+
+void TTransport::WatchForTermination(int fd)
+{
+    StopWatching();
+    m_watchedFd = fd;
+    Platform::RegisterAbortableDescriptor(fd);
+}
+
+void TTransport::StopWatching()
+{
+    if (m_watchedFd < 0)
+        return;
+    Platform::UnregisterAbortableDescriptor(m_watchedFd);
+    m_watchedFd = -1;
+}
+
+std::int32_t TTransport::AbortedExchange()
+{
+    Close();
+    return MBUS_CONNECTION_WAS_CLOSED;
 }
 
 void TTransport::SetTimeout(std::int32_t ms)

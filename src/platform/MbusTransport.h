@@ -33,6 +33,10 @@ public:
     virtual bool IsTcp() const { return false; }
     virtual void Close() = 0;
     bool IsOpen() const { return Open; }
+    // Why the last open failed on a system call (0 when it did not), for messages that say what
+    // to fix.
+    int LastOpenErrno() const { return OpenErrno; }
+    void ClearOpenErrno() { OpenErrno = 0; }
 
     void SetTimeout(std::int32_t ms);
     // Read Holding Registers; startAddr counts from 0.
@@ -42,9 +46,20 @@ public:
 
 protected:
     virtual void ApplyTimeout() {}
+    // A termination signal replaces the descriptor of a registered exchange by one at
+    // end-of-file, so a wait in select() or poll() ends at once instead of at the time-out.
+    void WatchForTermination(int fd);
+    void StopWatching();
+    // An exchange cut short by a termination signal: its descriptor may already read
+    // end-of-file in place of the device, so the link is gone.
+    std::int32_t AbortedExchange();
 
     std::int32_t TimeoutMs = 1000;
     bool Open = false;
+    int OpenErrno = 0;
+
+private:
+    int m_watchedFd = -1;
 };
 
 std::unique_ptr<TTransport> CreateAsciiTransport();

@@ -35,4 +35,22 @@ private:
     std::unique_ptr<QSocketNotifier> m_notifier;
 };
 
+// True once SIGTERM or SIGINT arrived (SIGHUP too unless SetHangupEndsRun(false)) while a
+// TTerminationSignals object lived: waits and device exchanges check it to end at once.
+bool TerminationRequested();
+
+// Whether SIGHUP asks for the end (the default) or is only reported through Received (a
+// process that reopens its files on SIGHUP).
+void SetHangupEndsRun(bool endsRun);
+
+// A descriptor of a device exchange that a termination signal must cut short: the handler
+// replaces it (dup2) by one that reads end-of-file at once, so a library waiting in select()
+// on it returns instead of waiting out its time-out. Unregister before closing the descriptor.
+// Returns false when every place is taken (the exchange then only ends at its time-out).
+bool RegisterAbortableDescriptor(int fd);
+void UnregisterAbortableDescriptor(int fd);
+
+// Forgets an earlier request, for tests that raise signals one after the other.
+void ResetTerminationRequest();
+
 } // namespace Platform

@@ -5,6 +5,7 @@
 
 #include "platform/ComPorts.h"
 #include "platform/MbusTransport.h"
+#include "platform/TerminationSignals.h"
 
 #include <QString>
 
@@ -96,6 +97,9 @@ std::int32_t mbusMaster_openSerialProtocol(MbusHandle h, const char *portName, s
         parity > 2)
         return MBUS_ILLEGAL_ARGUMENT;
     h->transport->Close();
+    h->transport->ClearOpenErrno();
+    if (Platform::TerminationRequested())
+        return MBUS_OPEN_ERR;
     const QString device = ComPorts::ResolvePortName(QString::fromUtf8(portName));
     if (device.isEmpty())
         return MBUS_OPEN_ERR;
@@ -114,6 +118,9 @@ std::int32_t mbusMaster_openTcpProtocol(MbusHandle h, const char *host)
         return MBUS_ILLEGAL_ARGUMENT;
     h->transport->Close();
     h->transactionDone = false;
+    h->transport->ClearOpenErrno();
+    if (Platform::TerminationRequested())
+        return MBUS_TCPIP_CONNECT_ERR;
     return h->transport->OpenTcp(host, h->tcpPort);
 }
 
@@ -137,6 +144,11 @@ std::int32_t mbusMaster_closeProtocol(MbusHandle h)
     if (valid(h))
         h->transport->Close();
     return MBUS_OK;
+}
+
+std::int32_t mbusMaster_getLastOpenErrno(MbusHandle h)
+{
+    return valid(h) ? h->transport->LastOpenErrno() : 0;
 }
 
 std::int32_t mbusMaster_isOpen(MbusHandle h)
@@ -195,6 +207,10 @@ std::int32_t mbusMaster_readMultipleRegisters(MbusHandle h, std::int32_t slaveAd
     const int startAddr = startRef - 1;
     std::int32_t rc = MBUS_OK;
     for (int attempt = 0; attempt <= h->retryCnt; ++attempt) {
+        if (Platform::TerminationRequested()) {
+            h->transport->Close();
+            return MBUS_CONNECTION_WAS_CLOSED;
+        }
         waitPollDelay(h);
         rc = h->transport->ReadRegisters(slaveAddr, startAddr, regArr, refCnt);
         h->lastTransactionEnd = Clock::now();

@@ -65,6 +65,9 @@ std::int32_t mbusMaster_closeProtocol(MbusHandle handle);
 // reply, serial device gone) reports 0, so the caller's
 // next open reconnects.
 std::int32_t mbusMaster_isOpen(MbusHandle handle);
+// The errno of the last failed open (ECONNREFUSED, ETIMEDOUT, EACCES, ENOENT ...), 0 when the
+// last open did not fail on a system call.
+std::int32_t mbusMaster_getLastOpenErrno(MbusHandle handle);
 
 std::int32_t mbusMaster_setTimeout(MbusHandle handle, std::int32_t ms);
 std::int32_t mbusMaster_getTimeout(MbusHandle handle);

@@ -1,9 +1,63 @@
 #include "reading/uReaderCore.h"
 
+#include "comm/BusProtocolExceptions.h"
 #include "comm/uTiming.h"
+#include "platform/ComPorts.h"
 #include "platform/SoundPlayer.h"
+#include "platform/TerminationSignals.h"
 
 #include <algorithm>
+
+namespace
+{
+
+// Where the device was asked: "192.168.1.20:502" or "COM7 (/dev/ttyUSB0)".
+QString DeviceEndpoint(const TConnectionParams &params)
+{
+    if (params.Protocol == TConnectionParams::Ethernet)
+        return QStringLiteral("%1:%2").arg(params.IP).arg(params.TcpPort);
+    const QString com = QStringLiteral("COM%1").arg(params.ComPortNumber);
+    const QString device = ComPorts::ResolvePortName(com);
+    return device.isEmpty() ? com : QStringLiteral("%1 (%2)").arg(com, device);
+}
+
+int ExceptionCode(const std::exception &e)
+{
+    if (dynamic_cast<const EMbusIllegalFunctionException *>(&e))
+        return 1;
+    if (dynamic_cast<const EMbusIllegalAddressException *>(&e))
+        return 2;
+    if (dynamic_cast<const EMbusIllegalValueException *>(&e))
+        return 3;
+    if (dynamic_cast<const EMbusSlaveFailureException *>(&e))
+        return 4;
+    return 0;
+}
+
+QString FailureCause(const std::exception &e, int timeoutMs)
+{
+    if (dynamic_cast<const EReplyTimeoutException *>(&e))
+        return QStringLiteral("no reply within %1 ms").arg(timeoutMs);
+    if (dynamic_cast<const EMbusResponseException *>(&e)) {
+        const int code = ExceptionCode(e);
+        return code > 0 ? QStringLiteral("the device answered with exception %1").arg(code)
+                        : QStringLiteral("the device answered with an exception");
+    }
+    if (dynamic_cast<const EConnectionWasClosed *>(&e))
+        return QStringLiteral("the connection was dropped");
+    if (dynamic_cast<const ETcpipConnectErr *>(&e))
+        return QStringLiteral("the connection could not be made");
+    if (const auto *known = dynamic_cast<const Exception *>(&e))
+        return known->Message();
+    return QString::fromLocal8Bit(e.what());
+}
+
+} // namespace
+
+QString ReadFailureReason(const std::exception &e, const TConnectionParams &params, int timeoutMs)
+{
+    return FailureCause(e, timeoutMs) + QStringLiteral(" from ") + DeviceEndpoint(params);
+}
 
 TReaderCore::TReaderCore(TDeviceConnection &connection, ISoundPlayer *player, TReaderSettings settings,
                          QObject *parent)
@@ -179,18 +233,29 @@ bool TReaderCore::ReadWithAttempts(const std::function<void()> &attempt)
         try {
             attempt();
             return true;
-        } catch (const std::exception &) {
-            // A failed attempt is silent; the rows and the log show the failed reading.
+        } catch (const std::exception &e) {
+            // A failed attempt is silent; the rows and the log show the failed reading, and the
+            // reason waits for whoever reports it.
+            m_attemptFailure = ReadFailureReason(e, m_connection.Params, m_connection.Modbus.timeout());
         }
+        // After a termination request every further attempt would be cut short as well.
+        if (Platform::TerminationRequested())
+            break;
     }
     return false;
 }
 
 void TReaderCore::FinishCycle(bool readSucceeded)
 {
+    // A read cut short by a termination signal measured nothing: the run ends without that tick
+    // rather than logging a device failure that did not happen.
+    if (!readSucceeded && !Paused && Platform::TerminationRequested())
+        return;
     const QDateTime now = Clock ? Clock() : QDateTime::currentDateTime();
     m_lastCycleTime = now;
     m_lastReadSucceeded = readSucceeded;
+    m_lastFailureReason = readSucceeded || Paused ? QString() : m_attemptFailure;
+    m_attemptFailure.clear();
     const double nowSec = static_cast<double>(now.toMSecsSinceEpoch()) / 1000.0;
 
     if (m_settings.Paused) {

@@ -29,6 +29,10 @@
 
 class ISoundPlayer;
 
+// Why a read failed and where the device was asked, for an operator: "no reply within 3000 ms
+// from 192.168.1.20:502", "the device answered with exception 2 from COM7 (/dev/ttyUSB0)".
+QString ReadFailureReason(const std::exception &e, const TConnectionParams &params, int timeoutMs);
+
 class TReaderCore : public QObject
 {
     Q_OBJECT
@@ -82,6 +86,9 @@ public:
     void FinishCycle(bool readSucceeded);
     // The read-succeeded flag of the last FinishCycle.
     bool LastReadSucceeded() const { return m_lastReadSucceeded; }
+    // Why the last failed tick failed, with where the device was asked ("no reply within
+    // 3000 ms from 192.168.1.20:502"); empty after a good tick.
+    const QString &LastFailureReason() const { return m_lastFailureReason; }
     // The time FinishCycle took for its last tick.
     const QDateTime &LastCycleTime() const { return m_lastCycleTime; }
 
@@ -154,6 +161,8 @@ private:
     bool m_lastReadSucceeded = false;
     bool m_csvFailing = false;
     quint64 m_csvWriteFailures = 0;
+    QString m_attemptFailure; // the reason of the last failed attempt of the tick under way
+    QString m_lastFailureReason;
     QDateTime m_lastCycleTime;
 };
 

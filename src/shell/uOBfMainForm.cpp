@@ -385,19 +385,29 @@ void TOBfMainForm::AutoStartMeasurement()
 void TOBfMainForm::FormKeyPress(QKeyEvent *event)
 {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (enter && !frConnection->Connected() && frConnection->isVisible())
-        frConnectionbConnDisconnClick();
+    if (enter)
+        frConnection->EnterPressed();
 }
 
 bool TOBfMainForm::eventFilter(QObject *watched, QEvent *event)
 {
     // Every key of this window passes here once, on its way to the focused control, which
     // still receives it. Parents that see an ignored key again are left out.
+    // A release ends the press: the next press is new even where it reuses the same object.
+    if (event->type() == QEvent::KeyRelease)
+        m_lastKey = nullptr;
     if (event->type() == QEvent::KeyPress) {
         auto *widget = qobject_cast<QWidget *>(watched);
         const QWidget *target = QApplication::focusWidget() ? QApplication::focusWidget() : this;
-        if (widget && widget == target && widget->window() == this)
-            FormKeyPress(static_cast<QKeyEvent *>(event));
+        auto *key = static_cast<QKeyEvent *>(event);
+        // An ignored key travels on to the parents as the same event; when the attempt it
+        // started moved the focus onto one of them (a failed connect's message, a disabled
+        // control), it must not start a second one.
+        const bool seen = key == m_lastKey;
+        if (widget && widget == target && widget->window() == this && !seen) {
+            m_lastKey = key;
+            FormKeyPress(key);
+        }
     }
     return QMainWindow::eventFilter(watched, event);
 }

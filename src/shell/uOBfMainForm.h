@@ -147,6 +147,7 @@ private:
     QString m_versionWord;
     int m_iconIndex = -1;
     QString m_csvState;
+    const QKeyEvent *m_lastKey = nullptr; // the key press already handled, while it travels on
 };
 
 // Gives the main window the program's popup window, and the measurement frame a reader frame

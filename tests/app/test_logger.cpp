@@ -12,6 +12,7 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -378,6 +379,32 @@ TEST(LoggerRun, TerminationSignalEndsAfterTheTickWithEveryRecordOnDisk)
     }
 }
 
+TEST(LoggerRun, TerminationSignalCutsAReadThatWaitsForItsTimeOutShort)
+{
+    // The device falls silent and the logger waits up to 20 s for its reply: the signal must
+    // not wait with it. The bound is loose on purpose; waiting out the time-out takes 20 s.
+    SimProcess sim;
+    ASSERT_TRUE(sim.start(QStringLiteral("farvo-xport441-co2-io.json")));
+    QTemporaryDir dir;
+    const QString csv = dir.filePath(QStringLiteral("silent.csv"));
+    LoggerProcess p(EthernetArgs(sim) << QStringLiteral("-timeout") << QStringLiteral("20000")
+                                      << QStringLiteral("--json") << QStringLiteral("-csv") << csv,
+                    {QStringLiteral("OMBRIX_XPORT_UDP_PORT=%1").arg(sim.udpPort())});
+    ASSERT_TRUE(p.WaitForLines(2));
+    ASSERT_TRUE(sim.control(QStringLiteral("offline on")).startsWith(QStringLiteral("ok")));
+    // Past the next tick's start, so its request is out and unanswered.
+    QThread::msleep(2500);
+    QElapsedTimer took;
+    took.start();
+    p.Signal(SIGTERM);
+    ASSERT_EQ(p.Finish(15000), 0) << p.Err.toStdString();
+    EXPECT_LT(took.elapsed(), 5000);
+    const QStringList lines = CsvLines(csv);
+    EXPECT_EQ(lines.size(), 4 + p.Lines.size()) << "every printed tick reached the file";
+    EXPECT_EQ(CountEnding(lines, QStringLiteral(";\"Read error\"")), 0)
+        << "the cut-short tick is no device failure";
+}
+
 // Whether the process has the serial device open.
 bool HasOpen(qint64 pid, const QString &device)
 {
@@ -390,10 +417,11 @@ bool HasOpen(qint64 pid, const QString &device)
     return false;
 }
 
-TEST(LoggerRun, SignalDuringTheSerialWaitEndsAfterThatTick)
+TEST(LoggerRun, SignalDuringTheSerialWaitEndsAtOnce)
 {
-    // Above 10 s the line is closed after every tick, so the next tick opens it again and waits for
-    // the RS232 transmitter with the event loop running: the signal arrives inside that tick.
+    // Above 10 s the line is closed after every tick, so the next tick opens it again and waits
+    // 4 s for the RS232 transmitter, then reads a device that has fallen silent (three attempts
+    // of 1 s): the signal arrives in that wait and ends the wait and the reads that would follow.
     PtyPair pty;
     ASSERT_TRUE(pty.open());
     SimProcess sim;
@@ -405,6 +433,7 @@ TEST(LoggerRun, SignalDuringTheSerialWaitEndsAfterThatTick)
                      QStringLiteral("--json"), QStringLiteral("-csv"), csv},
                     {QStringLiteral("OMBRIX_COM_PORTS=7=") + pty.masterSide()});
     ASSERT_TRUE(p.WaitForLines(1));
+    ASSERT_TRUE(sim.control(QStringLiteral("offline on")).startsWith(QStringLiteral("ok")));
     const qint64 pid = p.ProcessId();
     const QDeadlineTimer closed(10000);
     while (HasOpen(pid, pty.masterSide()) && !closed.hasExpired())
@@ -414,11 +443,17 @@ TEST(LoggerRun, SignalDuringTheSerialWaitEndsAfterThatTick)
     while (!HasOpen(pid, pty.masterSide()) && !reopened.hasExpired())
         QThread::msleep(50);
     ASSERT_TRUE(HasOpen(pid, pty.masterSide())) << "the second tick opened the line";
+    QElapsedTimer took;
+    took.start();
     p.Signal(SIGTERM);
     ASSERT_EQ(p.Finish(), 0) << p.Err.toStdString();
     ASSERT_EQ(p.Lines.size(), 2) << "the tick under way was finished";
     EXPECT_TRUE(Json(p.Lines[1])[QStringLiteral("read_ok")].toBool());
     EXPECT_EQ(CountEnding(CsvFile::Lines(csv), QStringLiteral(";\"\"")), 2);
+    // Finishing that tick takes 7 s: 4 s of waiting and three unanswered requests.
+    EXPECT_LT(took.elapsed(), 5000);
+    ASSERT_EQ(p.Lines.size(), 1) << "the cut-short tick is not reported as a reading";
+    EXPECT_EQ(CountEnding(CsvLines(csv), QStringLiteral(";\"\"")), 1);
 }
 
 TEST(LoggerRun, ExistingCsvIsContinuedOnlyWithAppend)
@@ -650,6 +685,35 @@ TEST(LoggerRun, DeviceThatGoesAwayAndReturnsNeedsNothing)
     EXPECT_EQ(lines.size(), 4 + p.Lines.size()) << "one header: the measurement never restarted";
 }
 
+TEST(LoggerRun, OutageIsReportedOnceWithItsReasonAndItsEnd)
+{
+    SimProcess sim;
+    ASSERT_TRUE(sim.start(QStringLiteral("farvo-xport441-co2-io.json")));
+    LoggerProcess p(EthernetArgs(sim) << QStringLiteral("-timeout") << QStringLiteral("300"),
+                    {QStringLiteral("OMBRIX_XPORT_UDP_PORT=%1").arg(sim.udpPort())});
+    const auto failedLines = [](const QStringList &lines) {
+        return lines.filter(QStringLiteral("Read error")).size();
+    };
+    ASSERT_TRUE(p.WaitForLines(1));
+    ASSERT_TRUE(sim.control(QStringLiteral("offline on")).startsWith(QStringLiteral("ok")));
+    ASSERT_TRUE(p.WaitFor([&](const QStringList &l) { return failedLines(l) >= 3; }));
+    ASSERT_TRUE(sim.control(QStringLiteral("offline off")).startsWith(QStringLiteral("ok")));
+    ASSERT_TRUE(
+        p.WaitFor([&](const QStringList &l) { return !l.last().contains(QStringLiteral("Read error")); }));
+    p.Signal(SIGTERM);
+    ASSERT_EQ(p.Finish(), 0) << p.Err.toStdString();
+
+    const QString failed = p.Lines.filter(QStringLiteral("Read error")).first();
+    EXPECT_FALSE(failed.contains(QStringLiteral("°C"))) << failed.toStdString();
+    EXPECT_FALSE(failed.contains(QStringLiteral("Error "))) << failed.toStdString();
+    const QStringList err = p.Err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QString where = QStringLiteral("127.0.0.1:%1").arg(sim.tcpPort());
+    ASSERT_EQ(err.size(), 2) << "one line when it starts, one when it ends: " << p.Err.toStdString();
+    EXPECT_EQ(err[0], QStringLiteral("ombrix-logger: reading failed: no reply within 300 ms from ") + where);
+    EXPECT_EQ(err[1], QStringLiteral("ombrix-logger: device answers again after %1 failed ticks")
+                          .arg(failedLines(p.Lines)));
+}
+
 TEST(LoggerUsage, BadUsageExitsTwoAndFailedConnectionOne)
 {
     const QStringList bad[] = {
@@ -666,6 +730,9 @@ TEST(LoggerUsage, BadUsageExitsTwoAndFailedConnectionOne)
         {QStringLiteral("-ip"), QStringLiteral("127.0.0.1"), QStringLiteral("-csv"), QDir::tempPath()},
         {QStringLiteral("-ip"), QStringLiteral("127.0.0.1"), QStringLiteral("-csv"),
          QDir::tempPath() + QStringLiteral("/ombrix-no-such-folder/log.csv")},
+        {QStringLiteral("-type"), QStringLiteral("RS232")},
+        {QStringLiteral("-ip"), QStringLiteral("300.1.2.3")},
+        {QStringLiteral("-ip"), QStringLiteral("localhost")},
     };
     for (const QStringList &args : bad) {
         SCOPED_TRACE(args.join(' ').toStdString());
@@ -675,7 +742,13 @@ TEST(LoggerUsage, BadUsageExitsTwoAndFailedConnectionOne)
         EXPECT_TRUE(r.err.contains(QStringLiteral("Usage: ombrix-logger")));
     }
 
-    LoggerRun r = RunLogger({QStringLiteral("--version")});
+    LoggerRun r = RunLogger({QStringLiteral("-ip"), QStringLiteral("127.0.0.1")},
+                            {QStringLiteral("OMBRIX_XPORT_UDP_PORT=99999")});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.err.startsWith(QStringLiteral("ombrix-logger: OMBRIX_XPORT_UDP_PORT")))
+        << r.err.toStdString();
+
+    r = RunLogger({QStringLiteral("--version")});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.lines, QStringList{QStringLiteral("ombrix-logger ") + QStringLiteral(OMBRIX_VERSION)});
     r = RunLogger({QStringLiteral("--help")});

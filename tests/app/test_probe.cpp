@@ -6,11 +6,13 @@
 #include "OmbrixVersion.h"
 
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
@@ -272,23 +274,26 @@ TEST(ProbeFailures, ConnectFailuresExitOneWithMessageAndReason)
     SimProcess sim;
     ASSERT_TRUE(sim.start(QStringLiteral("farvo-xport441-co2-io.json")));
 
-    QStringList wrongIp = ethernetArgs(sim, "identify");
-    wrongIp[4] = QStringLiteral("192.168.1.300");
-    ProbeRun r = probe(wrongIp, udpEnv(sim));
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, QStringLiteral("Wrong IP address.\n"));
-    EXPECT_TRUE(r.out.isEmpty());
-
     QStringList refused = ethernetArgs(sim, "read");
     refused[6] = QStringLiteral("1");
-    r = probe(refused, udpEnv(sim));
+    ProbeRun r = probe(refused, udpEnv(sim));
     EXPECT_EQ(r.exitCode, 1);
     QStringList lines = r.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 2) << r.err.toStdString();
     EXPECT_EQ(lines[0],
               QStringLiteral(
                   "Unable to connect. Sensor must be properly connected according to choosed settings."));
-    EXPECT_FALSE(lines[1].trimmed().isEmpty());
+    EXPECT_EQ(lines[1],
+              QStringLiteral("Cannot connect to 127.0.0.1:1: connection refused (nothing listens on "
+                             "that port)."));
+
+    // A serial port that is not there is named.
+    r = probe({QStringLiteral("identify"), QStringLiteral("-type"), QStringLiteral("RS485"),
+               QStringLiteral("-port"), QStringLiteral("7")},
+              {QStringLiteral("OMBRIX_COM_PORTS=7=/dev/ombrix-no-such-tty")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("/dev/ombrix-no-such-tty does not exist")))
+        << r.err.toStdString();
 
     // A device that answers nothing at all: given up after the first unanswered XPort
     // query (3 s), well before a second one would have run out.
@@ -331,6 +336,67 @@ TEST(ProbeUsage, BadUsageExitsTwoWithTheUsageText)
         EXPECT_EQ(r.exitCode, 2);
         EXPECT_TRUE(r.err.contains(QStringLiteral("Usage: ombrix-probe"))) << r.err.toStdString();
         EXPECT_TRUE(r.out.isEmpty());
+    }
+}
+
+TEST(ProbeFailures, PermissionDeniedOnASerialPortNamesItsGroup)
+{
+    // Tests run as root, which no permission stops: the probe runs as nobody, without groups, on
+    // a pty that belongs to the group dialout and is closed to others.
+    if (QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty())
+        GTEST_SKIP() << "setpriv is not installed";
+    PtyPair pty;
+    ASSERT_TRUE(pty.open());
+    const QString device = QFileInfo(pty.masterSide()).canonicalFilePath();
+    ASSERT_TRUE(device.startsWith(QStringLiteral("/dev/"))) << device.toStdString();
+    ASSERT_EQ(QProcess::execute(QStringLiteral("chown"), {QStringLiteral("root:dialout"), device}), 0);
+    ASSERT_EQ(QProcess::execute(QStringLiteral("chmod"), {QStringLiteral("0660"), device}), 0);
+
+    QProcess p;
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    e.insert(QStringLiteral("OMBRIX_COM_PORTS"), QStringLiteral("7=") + device);
+    e.insert(QStringLiteral("HOME"), QStringLiteral("/tmp"));
+    p.setProcessEnvironment(e);
+    p.start(QStringLiteral("setpriv"),
+            {QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"),
+             QStringLiteral("--clear-groups"), QStringLiteral(OMBRIX_PROBE_PATH), QStringLiteral("identify"),
+             QStringLiteral("-type"), QStringLiteral("RS485"), QStringLiteral("-port"), QStringLiteral("7")});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    EXPECT_EQ(p.exitCode(), 1) << err.toStdString();
+    EXPECT_TRUE(err.contains(
+        QStringLiteral("Permission denied on %1: the user must be in the group \"dialout\"").arg(device)))
+        << err.toStdString();
+}
+
+TEST(ProbeUsage, BadConnectionSettingsNameTheOption)
+{
+    struct Case {
+        QStringList args;
+        QStringList env;
+        QString named;
+    };
+    const QStringList identify{QStringLiteral("identify"), QStringLiteral("-ip"),
+                               QStringLiteral("127.0.0.1")};
+    const Case cases[] = {
+        {{QStringLiteral("identify"), QStringLiteral("-type"), QStringLiteral("RS232")},
+         {},
+         QStringLiteral("-port")},
+        {{QStringLiteral("identify"), QStringLiteral("-ip"), QStringLiteral("300.1.2.3")},
+         {},
+         QStringLiteral("-ip")},
+        {{QStringLiteral("identify"), QStringLiteral("-ip"), QStringLiteral("localhost")},
+         {},
+         QStringLiteral("-ip")},
+        {identify, {QStringLiteral("OMBRIX_XPORT_UDP_PORT=99999")}, QStringLiteral("OMBRIX_XPORT_UDP_PORT")},
+        {identify, {QStringLiteral("OMBRIX_XPORT_UDP_PORT=port")}, QStringLiteral("OMBRIX_XPORT_UDP_PORT")},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE((c.args + c.env).join(' ').toStdString());
+        const ProbeRun r = probe(c.args, c.env);
+        EXPECT_EQ(r.exitCode, 2);
+        const QString first = r.err.section(QLatin1Char('\n'), 0, 0);
+        EXPECT_TRUE(first.startsWith(QStringLiteral("ombrix-probe: ") + c.named)) << r.err.toStdString();
     }
 }
 

@@ -5,6 +5,8 @@
 
 #include "PtyPair.h"
 
+#include "platform/TerminationSignals.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -13,11 +15,15 @@
 #include <arpa/inet.h>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <fcntl.h>
+#include <functional>
 #include <memory>
 #include <modbus.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <pthread.h>
 #include <string>
 #include <sys/socket.h>
 #include <termios.h>
@@ -387,4 +393,89 @@ TEST(MbusMasterAscii, FramingAndDecodingStandAnyBytes)
     EXPECT_EQ(MbusMaster::DecodeAsciiReply(digits + "\r\n", 0, &reg, 1), MBUS_INVALID_FRAME_ERROR);
     EXPECT_EQ(MbusMaster::DecodeAsciiReply("0103020102F7", 1, &reg, 1), MBUS_INVALID_FRAME_ERROR)
         << "no CR LF";
+}
+
+namespace
+{
+
+// A termination signal for this thread after a moment, as a service manager sends it while a
+// request waits for its reply.
+class DelayedTermination
+{
+public:
+    explicit DelayedTermination(int delayMs)
+        : m_target(pthread_self()), m_thread([this, delayMs] {
+              std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+              pthread_kill(m_target, SIGTERM);
+          })
+    {
+    }
+    ~DelayedTermination()
+    {
+        m_thread.join();
+        Platform::ResetTerminationRequest();
+    }
+
+private:
+    pthread_t m_target;
+    std::thread m_thread;
+};
+
+} // namespace
+
+TEST(MbusMasterTermination, SignalCutsAWaitForTheReplyShortOnEveryTransport)
+{
+    // Each device takes the request and never answers; the time-out is 20 s.
+    struct Case {
+        const char *name;
+        std::function<Handle(PtyPair &, Listener &)> open;
+    };
+    const Case cases[] = {
+        {"tcp",
+         [](PtyPair &, Listener &listener) {
+             Handle h = tcpHandle();
+             EXPECT_EQ(mbusMaster_setTcpPort(h.get(), listener.port), 0);
+             EXPECT_EQ(mbusMaster_openTcpProtocol(h.get(), "127.0.0.1"), 0);
+             return h;
+         }},
+        {"rtu",
+         [](PtyPair &pty, Listener &) {
+             Handle h(mbusMaster_createRtuProtocol());
+             const QByteArray port = QFile::encodeName(pty.masterSide());
+             EXPECT_EQ(mbusMaster_openSerialProtocol(h.get(), port.constData(), 19200, 8, 1, 0), 0);
+             return h;
+         }},
+        {"ascii",
+         [](PtyPair &pty, Listener &) {
+             Handle h(mbusMaster_createAsciiProtocol());
+             const QByteArray port = QFile::encodeName(pty.masterSide());
+             EXPECT_EQ(mbusMaster_openSerialProtocol(h.get(), port.constData(), 19200, 8, 1, 0), 0);
+             return h;
+         }},
+    };
+    const Platform::TTerminationSignals signals;
+    ASSERT_TRUE(signals.IsActive());
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        PtyPair pty;
+        ASSERT_TRUE(pty.open());
+        Listener listener(4);
+        Handle h = c.open(pty, listener);
+        ASSERT_EQ(mbusMaster_isOpen(h.get()), 1);
+        ASSERT_EQ(mbusMaster_setTimeout(h.get(), 20000), 0);
+        ASSERT_EQ(mbusMaster_setRetryCnt(h.get(), 2), 0);
+        std::uint16_t regs[2] = {};
+        QElapsedTimer took;
+        took.start();
+        std::int32_t rc = 0;
+        {
+            const DelayedTermination termination(300);
+            rc = mbusMaster_readMultipleRegisters(h.get(), 1, 1, regs, 2);
+            EXPECT_TRUE(Platform::TerminationRequested());
+        }
+        EXPECT_NE(rc, MBUS_OK);
+        EXPECT_LT(took.elapsed(), 5000) << "the 20 s time-out was waited out";
+        EXPECT_EQ(mbusMaster_isOpen(h.get()), 0) << "the cut-short link is closed";
+        EXPECT_FALSE(Platform::TerminationRequested());
+    }
 }

@@ -105,3 +105,31 @@ TEST(TerminationSignalsTest, AReceiverMayDestroyTheObject)
     ASSERT_TRUE(destroyed.wait(5000));
     EXPECT_EQ(calls, 1);
 }
+
+TEST(TerminationSignalsTest, TheRequestIsKeptForWaitsAndExchangesToSee)
+{
+    struct Case {
+        int signalNumber;
+        bool hangupEndsRun;
+        bool requested;
+    };
+    const Case cases[] = {
+        {SIGTERM, true, true},  {SIGINT, true, true},   {SIGHUP, true, true},
+        {SIGHUP, false, false}, {SIGTERM, false, true}, // a process that reopens its files on SIGHUP still
+                                                        // ends on SIGTERM
+    };
+    TTerminationSignals signals;
+    QSignalSpy received(&signals, &TTerminationSignals::Received);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.signalNumber);
+        Platform::ResetTerminationRequest();
+        Platform::SetHangupEndsRun(c.hangupEndsRun);
+        received.clear();
+        ASSERT_EQ(std::raise(c.signalNumber), 0);
+        // Seen at once, before the event loop runs.
+        EXPECT_EQ(Platform::TerminationRequested(), c.requested);
+        ASSERT_TRUE(received.wait(5000)) << "reported on the event loop either way";
+    }
+    Platform::SetHangupEndsRun(true);
+    Platform::ResetTerminationRequest();
+}

@@ -31,6 +31,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QSpinBox>
 #include <QTimer>
 
@@ -238,6 +240,36 @@ TEST_F(MainFormTest, EnterConnectsFromTheAddressFieldAndStillReachesIt)
     QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : rig.Form.get(),
                     Qt::Key_Return);
     EXPECT_TRUE(rig.Form->frConnection->Connected());
+}
+
+TEST_F(MainFormTest, EnterMakesOneAttemptAndNoneWhileConnectIsDisabled)
+{
+    ASSERT_TRUE(rig.Open());
+    rig.Form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(rig.Form.get()));
+    auto *connect = rig.Form->findChild<QPushButton *>(QStringLiteral("bConnDisconn"));
+    ASSERT_NE(connect, nullptr);
+
+    // Nothing listens on port 1: the attempt fails with its one message.
+    rig.Form->frConnection->ConnPars()->SetTcpPort(1);
+    TIPEdit *ip = rig.Form->frConnection->ConnPars()->IPEdit();
+    ip->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() != nullptr; }));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_FALSE(rig.Form->frConnection->Connected());
+    EXPECT_EQ(rig.Dialogs.size(), 1) << "one attempt, one message";
+
+    // A serial line without a COM port: the button is disabled, and so is Enter.
+    rig.Dialogs.clear();
+    auto *rs232 = rig.Form->findChild<QRadioButton *>(QStringLiteral("rbRs232"));
+    ASSERT_NE(rs232, nullptr);
+    QTest::mouseClick(rs232, Qt::LeftButton);
+    ASSERT_TRUE(rs232->isChecked());
+    ASSERT_FALSE(connect->isEnabled()) << "no COM port is selected in the test environment";
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : rig.Form.get(),
+                    Qt::Key_Return);
+    EXPECT_FALSE(rig.Form->frConnection->Connected());
+    EXPECT_TRUE(rig.Dialogs.isEmpty()) << rig.Dialogs.first().Text.toStdString();
 }
 
 TEST_F(MainFormTest, TrayPointerAndRestoreAreIgnoredWhileTheBusyGuardIsHeld)

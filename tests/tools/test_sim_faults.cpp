@@ -212,6 +212,16 @@ TEST(SimLifecycle, ExitsCleanlyOnSigtermAndQuit)
     EXPECT_EQ(b.stop(), 0);
 }
 
+TEST(SimLifecycle, HelpPrintsTheUsageAndExitsZero)
+{
+    QProcess p;
+    p.start(TestEnv::simulatorPath(), {QStringLiteral("--help")});
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_TRUE(p.readAllStandardOutput().startsWith("usage: ombrix-sim --scenario FILE"));
+}
+
 TEST(SimLifecycle, RefusesBadOptionsAndScenarios)
 {
     QTemporaryDir dir;

@@ -12,12 +12,15 @@
 namespace
 {
 
-void usage()
+void usage(FILE *stream = stderr)
 {
-    std::fprintf(stderr,
+    std::fprintf(stream,
                  "usage: ombrix-sim --scenario FILE [--tcp ADDR:PORT] [--udp ADDR:PORT]\n"
                  "                  [--rtu DEVICE --baud N --slave N] [--no-pacing] [--turnaround MS]\n"
-                 "                  [--control PATH] [--iface NAME] [--verbose] [--seed N]\n");
+                 "                  [--control PATH] [--iface NAME] [--verbose] [--seed N]\n"
+                 "       ombrix-sim --help\n"
+                 "A Modbus RTU/TCP and XPort UDP device simulator driven by a JSON scenario; the control\n"
+                 "socket takes commands such as \"offline on\" (see the README beside its sources).\n");
 }
 
 sim::Options parseOptions(int argc, char **argv)
@@ -76,6 +79,12 @@ sim::Options parseOptions(int argc, char **argv)
 
 int main(int argc, char **argv)
 {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            usage(stdout);
+            return 0;
+        }
+    }
     sim::Options options;
     nlohmann::json scenario;
     try {
