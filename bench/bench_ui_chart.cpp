@@ -73,6 +73,20 @@ void BM_VisibleChartTick(benchmark::State &state)
 }
 BENCHMARK(BM_VisibleChartTick)->Unit(benchmark::kMillisecond);
 
+// The same day zoomed in on an hour in its middle: the chart keeps the user's span, and the
+// vertical axis fits the points inside it every tick.
+void BM_ZoomedChartTick(benchmark::State &state)
+{
+    DayChart day;
+    const double hourShare = 3600.0 / DayPoints;
+    day.chart.ZoomAt(day.chart.cChart->width() / 2,
+                     static_cast<int>(std::ceil(std::log(hourShare) / std::log(0.8))));
+    for (auto _ : state)
+        day.Tick();
+    state.counters["shown_s"] = day.chart.cChart->xAxis->range().size();
+}
+BENCHMARK(BM_ZoomedChartTick)->Unit(benchmark::kMillisecond);
+
 // The straightforward tick: the history kept as two arrays, newest first; every tick shifts
 // them by one, scans the valid values for the range, empties the series and hands it every
 // point again, oldest first.
