@@ -83,9 +83,9 @@ void CheckConnectionOptions(const TConnectionParams &params, bool ipGiven)
 {
     if (params.Protocol == TProtocol::Ethernet && !ipGiven)
         throw UsageError{QStringLiteral("-ip is required for Ethernet")};
-    if (params.Protocol != TConnectionParams::Ethernet && params.ComPortNumber < 0)
+    if (params.Protocol != TProtocol::Ethernet && params.ComPortNumber < 0)
         throw UsageError{
-            QStringLiteral("-port is required for %1").arg(ProtocolNames().value(params.Protocol))};
+            QStringLiteral("-port is required for %1").arg(ProtocolNames().value(ChoiceIndex(params.Protocol)))};
     XPortUdpPort();
 }
 

@@ -183,7 +183,7 @@ TConnectOutcome TDeviceConnection::Connect(const TConnectionParams &params)
 QString TDeviceConnection::OpenFailureText(const Exception &e) const
 {
     const int err = mbusMaster_getLastOpenErrno(Modbus.InnerProtocol()->ProtocolHandle);
-    if (Params.Protocol == TConnectionParams::Ethernet)
+    if (Params.Protocol == TProtocol::Ethernet)
         return OpenFailure::TcpMessage(Params.IP, Params.TcpPort, err, Params.Timeout);
     const QString device = ComPorts::ResolvePortName(QStringLiteral("COM%1").arg(Params.ComPortNumber));
     const QString detail = device.isEmpty() ? QString() : OpenFailure::SerialPortMessage(device, err);

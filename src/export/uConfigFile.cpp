@@ -205,15 +205,15 @@ QString EffectiveSettings(const TConnectionParams &params, int interval, const Q
     if (!options.configFile.isEmpty())
         out += QStringLiteral("# from %1 and the command line\n").arg(options.configFile);
     out += QStringLiteral("[device]\n");
-    out += line("type", QLatin1String(types[params.Protocol < 3 ? params.Protocol : 0]));
-    if (params.Protocol == TConnectionParams::Ethernet) {
+    out += line("type", QLatin1String(types[ChoiceIndex(params.Protocol)]));
+    if (params.Protocol == TProtocol::Ethernet) {
         out += line("ip", params.IP);
         out += line("tcpport", QString::number(params.TcpPort));
         out += line("timeout", QString::number(params.Timeout));
     } else {
         out += line("port", QString::number(params.ComPortNumber));
         out += line("speed", QString::number(params.Speed));
-        if (params.Protocol == TConnectionParams::RS485)
+        if (params.Protocol == TProtocol::RS485)
             out += line("address", QString::number(params.SlaveAddress));
     }
     out += QStringLiteral("\n[measurement]\n");

@@ -14,7 +14,7 @@ namespace
 // Where the device was asked: "192.168.1.20:502" or "COM7 (/dev/ttyUSB0)".
 QString DeviceEndpoint(const TConnectionParams &params)
 {
-    if (params.Protocol == TConnectionParams::Ethernet)
+    if (params.Protocol == TProtocol::Ethernet)
         return QStringLiteral("%1:%2").arg(params.IP).arg(params.TcpPort);
     const QString com = QStringLiteral("COM%1").arg(params.ComPortNumber);
     const QString device = ComPorts::ResolvePortName(com);
@@ -249,12 +249,12 @@ void TReaderCore::FinishCycle(bool readSucceeded)
 {
     // A read cut short by a termination signal measured nothing: the run ends without that tick
     // rather than logging a device failure that did not happen.
-    if (!readSucceeded && !Paused && Platform::TerminationRequested())
+    if (!readSucceeded && !m_settings.Paused && Platform::TerminationRequested())
         return;
     const QDateTime now = Clock ? Clock() : QDateTime::currentDateTime();
     m_lastCycleTime = now;
     m_lastReadSucceeded = readSucceeded;
-    m_lastFailureReason = readSucceeded || Paused ? QString() : m_attemptFailure;
+    m_lastFailureReason = readSucceeded || m_settings.Paused ? QString() : m_attemptFailure;
     m_attemptFailure.clear();
     const double nowSec = static_cast<double>(now.toMSecsSinceEpoch()) / 1000.0;
 

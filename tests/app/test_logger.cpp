@@ -399,7 +399,7 @@ TEST(LoggerRun, TerminationSignalCutsAReadThatWaitsForItsTimeOutShort)
     p.Signal(SIGTERM);
     ASSERT_EQ(p.Finish(15000), 0) << p.Err.toStdString();
     EXPECT_LT(took.elapsed(), 5000);
-    const QStringList lines = CsvLines(csv);
+    const QStringList lines = CsvFile::Lines(csv);
     EXPECT_EQ(lines.size(), 4 + p.Lines.size()) << "every printed tick reached the file";
     EXPECT_EQ(CountEnding(lines, QStringLiteral(";\"Read error\"")), 0)
         << "the cut-short tick is no device failure";
@@ -453,7 +453,7 @@ TEST(LoggerRun, SignalDuringTheSerialWaitEndsAtOnce)
     // Finishing that tick takes 7 s: 4 s of waiting and three unanswered requests.
     EXPECT_LT(took.elapsed(), 5000);
     ASSERT_EQ(p.Lines.size(), 1) << "the cut-short tick is not reported as a reading";
-    EXPECT_EQ(CountEnding(CsvLines(csv), QStringLiteral(";\"\"")), 1);
+    EXPECT_EQ(CountEnding(CsvFile::Lines(csv), QStringLiteral(";\"\"")), 1);
 }
 
 TEST(LoggerRun, ExistingCsvIsContinuedOnlyWithAppend)
@@ -530,7 +530,7 @@ TEST(LoggerRecords, RecordsWithoutRoomWaitAndReachTheFileWhenThereIsRoomAgain)
     ASSERT_TRUE(p.WaitForErr(QStringLiteral("is written again"))) << p.Err.toStdString();
     p.Signal(SIGTERM);
     ASSERT_EQ(p.Finish(), 0) << p.Err.toStdString();
-    const QStringList lines = CsvLines(csv);
+    const QStringList lines = CsvFile::Lines(csv);
     EXPECT_EQ(lines.size(), 4 + p.Lines.size())
         << "every printed tick, once: " << lines.join('\n').toStdString();
     EXPECT_EQ(CountEnding(lines, QStringLiteral(";\"\"")), p.Lines.size());
@@ -589,8 +589,8 @@ TEST(LoggerRun, SigHupReopensTheRotatedLogWithItsHeader)
     p.Signal(SIGTERM);
     ASSERT_EQ(p.Finish(), 0) << p.Err.toStdString();
 
-    const QStringList before = CsvLines(rotated);
-    const QStringList after = CsvLines(csv);
+    const QStringList before = CsvFile::Lines(rotated);
+    const QStringList after = CsvFile::Lines(csv);
     ASSERT_GE(after.size(), 5) << after.join('\n').toStdString();
     EXPECT_TRUE(RawFile(csv).startsWith("\xEF\xBB\xBF"));
     EXPECT_EQ(after.mid(0, 4), before.mid(0, 4)) << "the new file starts with the header block";
@@ -611,12 +611,14 @@ TEST(LoggerRun, AClosedStandardOutputEndsThePrintingNotTheLogging)
     const qsizetype printed = p.Lines.size();
     const QDeadlineTimer deadline(30000);
     while (p.Running() && !deadline.hasExpired() &&
-           CountEnding(CsvLines(csv), QStringLiteral(";\"\"")) < printed + 3)
+           CountEnding(CsvFile::Lines(csv), QStringLiteral(";\"\"")) < printed + 3)
         QThread::msleep(100);
     ASSERT_TRUE(p.Running()) << "the logger lives on";
-    EXPECT_GE(CountEnding(CsvLines(csv), QStringLiteral(";\"\"")), printed + 3) << "and keeps logging";
+    EXPECT_GE(CountEnding(CsvFile::Lines(csv), QStringLiteral(";\"\"")), printed + 3) << "and keeps logging";
     p.Signal(SIGTERM);
     EXPECT_EQ(p.Finish(), 0) << p.Err.toStdString();
+}
+
 TEST(LoggerRun, DeviceTextsKeepToTheirCellsAndLinesAndNeverReachTheTerminalRaw)
 {
     // Channel names with quotes, separators, line breaks and a terminal escape.
@@ -637,7 +639,7 @@ TEST(LoggerRun, DeviceTextsKeepToTheirCellsAndLinesAndNeverReachTheTerminalRaw)
     EXPECT_TRUE(line.contains(QStringLiteral("-Level\\x1b[2J 12 m"))) << line.toStdString();
     EXPECT_FALSE(line.contains(QChar(0x1b)) || line.contains(QLatin1Char('\r')));
 
-    const QStringList lines = CsvLines(csv);
+    const QStringList lines = CsvFile::Lines(csv);
     ASSERT_EQ(lines.size(), 5) << lines.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(lines[3],
               QStringLiteral("\"Local PC Date\";\"Local PC Time\";\"a\"\";\"\"=1+1\"\";\"\"  X (u\"\" ;)\";"

@@ -1,6 +1,7 @@
 // The popup's fade as the X server sees it: the opacity property of the window, read back by
 // another client while nothing else in the program repaints.
 
+#include "reading/uChartHistory.h"
 #include "reading/uOBfSmartOutput.h"
 #include "reading/uOBfrSmartOutputRow.h"
 
@@ -47,7 +48,8 @@ TEST(PopupFadeOnX, EveryFadeStepReachesTheWindowSystem)
     TLangQuan temperature;
     temperature.SetQuanType(TQuantity::qtTemperature);
     TOBfSmartOutput popup(nullptr);
-    popup.AddRow(new TOBfrSmartOutputRow(&temperature, popup.pRows));
+    const TChartHistory history; // the popup shows no history
+    popup.QuantityAdded(0, temperature, history);
     std::int64_t now = 100000;
     popup.Clock = [&now] { return now; };
     popup.SetPopupHidable(true);

@@ -30,12 +30,14 @@ struct Measurement {
     TRecordingView view;
     std::unique_ptr<TReaderCore> reader;
 
-    bool Start(const QString &scenario, int intervalSec = 1)
+    // folder: where the log goes (default: the temporary folder).
+    bool Start(const QString &scenario, int intervalSec = 1, const QString &folder = QString())
     {
         if (!rig.Start(scenario))
             return false;
-        reader = CreateReader(rig.Conn, nullptr,
-                              LoggingSettings(dir.path(), QStringLiteral("log.csv"), intervalSec, 10));
+        reader = CreateReader(
+            rig.Conn, nullptr,
+            LoggingSettings(folder.isEmpty() ? dir.path() : folder, QStringLiteral("log.csv"), intervalSec, 10));
         reader->AddView(&view);
         return true;
     }
@@ -101,15 +103,14 @@ TEST(ReaderLifecycle, DeviceGoingOfflineAndReturningNeedsNoAction)
 TEST(ReaderLifecycle, RecordsWaitWhileTheFileCannotBeWrittenAndTheViewsHearItOnceEachWay)
 {
     Measurement m;
-    ASSERT_TRUE(m.Start(QStringLiteral("farvo-xport441-pressure-io.json")));
-    const QString later = m.dir.filePath(QStringLiteral("later"));
-    m.reader->CsvFolder = later; // missing until the third tick
+    const QString later = m.dir.filePath(QStringLiteral("later")); // missing until the third tick
+    ASSERT_TRUE(m.Start(QStringLiteral("farvo-xport441-pressure-io.json"), 1, later));
     const QString path = later + QStringLiteral("/log.csv");
     std::vector<qint64> waiting;
     std::vector<qsizetype> onDisk;
     m.view.OnCycle = [&] {
         waiting.push_back(m.reader->CsvRecordsWaiting());
-        onDisk.push_back(CsvRecords(path).size());
+        onDisk.push_back(CsvFile::Records(path).size());
         if (m.view.Cycles == 3) {
             EXPECT_TRUE(QDir().mkpath(later));
         }

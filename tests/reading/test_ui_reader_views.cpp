@@ -243,10 +243,11 @@ TEST(ReaderViews, DisableSoundSilencesAndAcknowledges)
 
 TEST(ReaderViews, RowsKeepTheirPlaceWhenDisableSoundComesAndGoes)
 {
-    ScriptedViews v(4);
-    v.reader.SoundMode = TReaderCore::smSystemSound;
-    v.reader.SystemSound = QStringLiteral("SystemHand");
-    v.reader.RepeatMode = TReaderCore::rmUntilUserInterrupt;
+    TAcousticSettings acoustic;
+    acoustic.SoundMode = TSoundMode::SystemSound;
+    acoustic.SystemSound = QStringLiteral("SystemHand");
+    acoustic.RepeatMode = TRepeatMode::UntilUserInterrupt;
+    ScriptedViews v(4, acoustic);
     const auto rowTop = [&v] {
         QCoreApplication::processEvents(); // lets the layout follow the button
         return v.frame.Row(0)->mapTo(&v.frame, QPoint(0, 0));

@@ -814,7 +814,7 @@ TEST_F(MainFormTest, ATerminationSignalEndsAnOpenDialogAsCancelAndClosesTheWindo
          },
          [&] { EXPECT_FALSE(rig.StartMeasuring()); }},
         {"the CSV file chooser", [](QWidget *w) { return qobject_cast<QFileDialog *>(w) != nullptr; },
-         [&] { QTest::mouseClick(f.bBrowseCsv, Qt::LeftButton); }},
+         [&] { QTest::mouseClick(FrameChild<QPushButton>(f, "bBrowseCsv"), Qt::LeftButton); }},
     };
     for (const TCase &c : cases) {
         SCOPED_TRACE(c.name);
@@ -872,7 +872,7 @@ TEST_F(MainFormTest, TheFileChoosersCompletionListGoesWithTheChooser)
                       QTest::keyClicks(edit, QStringLiteral("Run3"));
                       QTest::keyClick(edit, Qt::Key_Return);
                   });
-    QTest::mouseClick(f.bBrowseCsv, Qt::LeftButton);
+    QTest::mouseClick(FrameChild<QPushButton>(f, "bBrowseCsv"), Qt::LeftButton);
     EXPECT_EQ(f.GetCsvFileName(), rig.CsvPath(QStringLiteral("Run3.csv")));
     ASSERT_FALSE(completer.isNull());
     EXPECT_FALSE(completer->popup()->isVisible());
