@@ -277,14 +277,6 @@ SIGTERM, SIGINT a SIGHUP ukončí program stejně jako zavření jeho okna.
         <translation>Výrobní číslo</translation>
     </message>
     <message>
-        <source>Disconnect</source>
-        <translation>Odpojit</translation>
-    </message>
-    <message>
-        <source>Connect</source>
-        <translation>Připojit</translation>
-    </message>
-    <message>
         <source>Stop</source>
         <translation>Stop</translation>
     </message>
@@ -456,6 +448,10 @@ SIGTERM, SIGINT a SIGHUP ukončí program stejně jako zavření jeho okna.
         <source>Connect</source>
         <translation>Připojit</translation>
     </message>
+    <message>
+        <source>Disconnect</source>
+        <translation>Odpojit</translation>
+    </message>
 </context>
 <context>
     <name>TOBfrOutputRow</name>
@@ -549,6 +545,14 @@ SIGTERM, SIGINT a SIGHUP ukončí program stejně jako zavření jeho okna.
     <message>
         <source>CSV file written again</source>
         <translation>Soubor CSV se opět zapisuje</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>Continue</source>
+        <translation>Pokračovat</translation>
     </message>
 </context>
 <context>

@@ -277,14 +277,6 @@ SIGTERM, SIGINT und SIGHUP beenden das Programm wie das Schließen seines Fenste
         <translation>Seriennummer</translation>
     </message>
     <message>
-        <source>Disconnect</source>
-        <translation>Trennen</translation>
-    </message>
-    <message>
-        <source>Connect</source>
-        <translation>Verbinden</translation>
-    </message>
-    <message>
         <source>Stop</source>
         <translation>Stopp</translation>
     </message>
@@ -456,6 +448,10 @@ SIGTERM, SIGINT und SIGHUP beenden das Programm wie das Schließen seines Fenste
         <source>Connect</source>
         <translation>Verbinden</translation>
     </message>
+    <message>
+        <source>Disconnect</source>
+        <translation>Trennen</translation>
+    </message>
 </context>
 <context>
     <name>TOBfrOutputRow</name>
@@ -549,6 +545,14 @@ SIGTERM, SIGINT und SIGHUP beenden das Programm wie das Schließen seines Fenste
     <message>
         <source>CSV file written again</source>
         <translation>CSV-Datei wird wieder geschrieben</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Stopp</translation>
+    </message>
+    <message>
+        <source>Continue</source>
+        <translation>Fortsetzen</translation>
     </message>
 </context>
 <context>

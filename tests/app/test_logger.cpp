@@ -447,9 +447,6 @@ TEST(LoggerRun, SignalDuringTheSerialWaitEndsAtOnce)
     took.start();
     p.Signal(SIGTERM);
     ASSERT_EQ(p.Finish(), 0) << p.Err.toStdString();
-    ASSERT_EQ(p.Lines.size(), 2) << "the tick under way was finished";
-    EXPECT_TRUE(Json(p.Lines[1])[QStringLiteral("read_ok")].toBool());
-    EXPECT_EQ(CountEnding(CsvFile::Lines(csv), QStringLiteral(";\"\"")), 2);
     // Finishing that tick takes 7 s: 4 s of waiting and three unanswered requests.
     EXPECT_LT(took.elapsed(), 5000);
     ASSERT_EQ(p.Lines.size(), 1) << "the cut-short tick is not reported as a reading";

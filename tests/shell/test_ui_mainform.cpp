@@ -858,7 +858,9 @@ TEST_F(MainFormTest, TheFileChoosersCompletionListGoesWithTheChooser)
         QFile file(rig.CsvPath(QString::fromLatin1(name)));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     }
+    f.SetLogToCsvSilently(true); // the chooser is offered only while logging is chosen
     f.SetCsvFileName(rig.CsvPath(QStringLiteral("Other.csv")));
+    rig.Form->UpdateInterfaceState();
     TDialogAnswerScope nobodyAnswers{TDialogAnswerHook()};
     QPointer<QCompleter> completer;
     WhenModalIsUp([](QWidget *w) { return qobject_cast<QFileDialog *>(w) != nullptr; },

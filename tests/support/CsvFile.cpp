@@ -1,5 +1,6 @@
 #include "CsvFile.h"
 
+#include <QRegularExpression>
 #include <QFile>
 
 namespace CsvFile
@@ -21,9 +22,12 @@ QStringList Lines(const QString &path)
 
 QStringList Records(const QString &path)
 {
+    // Every cell is quoted, titles and records alike; a record is told by its second cell, the
+    // time of day ("14:03:07"), which no header line has.
+    static const QRegularExpression time(QStringLiteral("^\"?\\d{1,2}[:.]\\d{2}"));
     QStringList records;
     for (const QString &line : Lines(path)) {
-        if (!line.isEmpty() && !line.startsWith(QLatin1Char('"')) && line.count(QLatin1Char(';')) > 1)
+        if (time.match(line.section(QLatin1Char(';'), 1, 1)).hasMatch())
             records << line;
     }
     return records;

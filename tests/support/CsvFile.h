@@ -13,8 +13,8 @@ namespace CsvFile
 // cannot be read.
 QStringList Lines(const QString &path);
 
-// Only the records: the lines that start with the date, without the header lines (their
-// cells are quoted titles) and without empty lines.
+// Only the records: the lines whose second cell is a time of day, without the header lines
+// and without empty lines.
 QStringList Records(const QString &path);
 
 } // namespace CsvFile
