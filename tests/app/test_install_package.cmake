@@ -37,11 +37,15 @@ string(REGEX MATCHALL "(^|\n)E: [^\n]*" lintian_errors "${lintian_output}")
 if(lintian_errors)
   string(APPEND failures "lintian errors:${lintian_errors}\n")
 endif()
-foreach(tag IN ITEMS no-copyright-file copyright-without-copyright-notice debian-changelog-file-missing
-        changelog-file-missing-in-native-package no-manual-page binary-without-manpage manpage-has-errors-from-man
-        groff-message hardening-no-relro hardening-no-bindnow hardening-no-fortify-functions hardening-no-pie
-        systemd-service-file-missing-documentation-key maintainer-script-needs-depends-on-adduser
-        non-standard-dir-perm control-file-has-bad-permissions package-contains-timestamped-gzip)
+set(forbidden_tags no-copyright-file copyright-without-copyright-notice debian-changelog-file-missing
+    changelog-file-missing-in-native-package no-manual-page binary-without-manpage manpage-has-errors-from-man
+    groff-message systemd-service-file-missing-documentation-key maintainer-script-needs-depends-on-adduser
+    non-standard-dir-perm control-file-has-bad-permissions package-contains-timestamped-gzip)
+if(HARDENED)
+  list(APPEND forbidden_tags hardening-no-relro hardening-no-bindnow hardening-no-fortify-functions
+       hardening-no-pie)
+endif()
+foreach(tag IN LISTS forbidden_tags)
   if(lintian_output MATCHES "[^\n]*: ${tag}( [^\n]*)?")
     string(APPEND failures "lintian: ${CMAKE_MATCH_0}\n")
   endif()
@@ -51,7 +55,7 @@ endforeach()
 file(READ "${BUILD_DIR}/compile_commands.json" compile_commands)
 string(REGEX MATCH "\"command\": \"[^\"]*\"[^}]*app/ombrix\\.cpp\"" program_command "${compile_commands}")
 foreach(flag IN ITEMS -D_FORTIFY_SOURCE=2 -fstack-protector-strong)
-  if(NOT program_command MATCHES "${flag}")
+  if(HARDENED AND NOT program_command MATCHES "${flag}")
     string(APPEND failures "app/ombrix.cpp is compiled without ${flag}: ${program_command}\n")
   endif()
 endforeach()
