@@ -9,11 +9,11 @@
 #include "base/uApplicationSpecifical.h"
 #include "base/uSettingsStore.h"
 #include "connection/uDeviceConnection.h"
-#include "model/uTextEscape.h"
 #include "export/uConfigFile.h"
 #include "export/uServiceOptions.h"
 #include "export/uServiceRun.h"
 #include "export/uTickJson.h"
+#include "model/uTextEscape.h"
 #include "model/uValueText.h"
 #include "platform/TerminationSignals.h"
 #include "reading/uOutageReport.h"
@@ -161,7 +161,7 @@ void CheckLogFile(const Options &o)
         throw UsageError{QStringLiteral("cannot write \"%1\": %2").arg(o.csv, reason)};
 }
 
-// The user alarm settings of all slots as the program keeps them; the logger only reads them.
+// The measurement the options ask for: interval, log file, and the branding file beside the program.
 TReaderSettings ReaderSettingsOf(const Options &o)
 {
     TReaderSettings settings;
@@ -177,6 +177,7 @@ TReaderSettings ReaderSettingsOf(const Options &o)
     return settings;
 }
 
+// The user alarm settings of all slots as the program keeps them; the logger only reads them.
 void LoadUserAlarms(TDeviceConnection &conn)
 {
     const TSettingsStore store(DefaultUserSettingsFile(), true);
