@@ -81,6 +81,14 @@ inline constexpr int DefAcInterval = 10;
 inline constexpr QLatin1String KeyAcRepeatType("AC_REPEAT_TYPE");
 inline constexpr QLatin1String DefAcRepeatType("Once");
 
+// The main window's place and size as the user left them: LEFT and TOP mean what they say here.
+// Missing or not positive sizes: the window opens centred at the size its content needs.
+inline constexpr QLatin1String SecMainWindow("MAIN_WINDOW");
+inline constexpr QLatin1String KeyWindowLeft("LEFT");
+inline constexpr QLatin1String KeyWindowTop("TOP");
+inline constexpr QLatin1String KeyWindowWidth("WIDTH");
+inline constexpr QLatin1String KeyWindowHeight("HEIGHT");
+
 inline constexpr QLatin1String SecUsrAlarms("USR_ALARMS");
 inline constexpr int UserAlarmSlotCount = 20;
 inline constexpr QLatin1String SufAnlgAlarmsEnabled("ANLG_ALARMS_ENABLED");

@@ -10,15 +10,33 @@
 #include <QHBoxLayout>
 #include <QLabel>
 
+#include <algorithm>
+
 namespace
 {
 
-QLabel *NewLabel(const QString &name, QWidget *parent, int width, bool bold)
+// The columns' smallest widths were drawn for a 9-point desktop font; at a larger font they
+// grow with its average character, so nothing is cut.
+constexpr int NameMinWidth = 160;
+constexpr int ValueMinWidth = 90;
+constexpr int UnitMinWidth = 45;
+constexpr int AverageCharsAt9Pt = 7;
+
+int ScaledWidth(int width, const QFont &font)
+{
+    return std::max(width, width * QFontMetrics(font).averageCharWidth() / AverageCharsAt9Pt);
+}
+
+// Room for a text in a label: its advance and the label's own margins.
+int TextWidth(const QLabel *label, const QString &text)
+{
+    return label->fontMetrics().horizontalAdvance(text) + 2 * label->margin() + 2;
+}
+
+QLabel *NewLabel(const QString &name, QWidget *parent, bool bold)
 {
     auto *label = new QLabel(parent);
     label->setObjectName(name);
-    if (width > 0)
-        label->setFixedWidth(width);
     QFont font = label->font();
     font.setBold(bold);
     label->setFont(font);
@@ -55,21 +73,24 @@ TOBfrOutputRow::TOBfrOutputRow(TLangQuan *quantity, bool chartEnabled, TfChart *
       m_lowAlarmText(TRowTexts::LowAlarmText()), m_highAlarmText(TRowTexts::HighAlarmText())
 {
     setObjectName(QStringLiteral("TOBfrOutputRow"));
-    setFixedHeight(RowHeight);
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Base);
 
     cbChart = new QCheckBox(this);
     cbChart->setObjectName(QStringLiteral("cbChart"));
     cbChart->setEnabled(chartEnabled);
-    // The widths leave room for the alarm mark beside the unit inside the main window's output
-    // area at common desktop font sizes, so no sideways scrolling is needed.
-    lQuantName = NewLabel(QStringLiteral("lQuantName"), this, 160, false);
-    lValue = NewLabel(QStringLiteral("lValue"), this, 90, true);
+    lQuantName = NewLabel(QStringLiteral("lQuantName"), this, false);
+    lValue = NewLabel(QStringLiteral("lValue"), this, true);
     lValue->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    lUnit = NewLabel(QStringLiteral("lUnit"), this, 45, false);
-    lAlarm = NewLabel(QStringLiteral("lAlarm"), this, 0, true);
+    // The widest value a device sends, "-32768.0" or an error text, fits the value column.
+    lValue->setFixedWidth(
+        std::max(ScaledWidth(ValueMinWidth, lValue->font()), TextWidth(lValue, QStringLiteral("-32768.00"))));
+    lUnit = NewLabel(QStringLiteral("lUnit"), this, false);
+    lAlarm = NewLabel(QStringLiteral("lAlarm"), this, true);
     SetTextColour(lAlarm, Qt::red);
+    // The alarm word of either kind fits whole: the window is sized to show it.
+    lAlarm->setMinimumWidth(std::max(TextWidth(lAlarm, m_lowAlarmText), TextWidth(lAlarm, m_highAlarmText)));
+    setFixedHeight(std::max({RowHeight, lValue->sizeHint().height() + 2, cbChart->sizeHint().height()}));
 
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(4, 0, 4, 0);
@@ -83,8 +104,22 @@ TOBfrOutputRow::TOBfrOutputRow(TLangQuan *quantity, bool chartEnabled, TfChart *
     lQuantName->setText(m_quantity->GetName() + QStringLiteral(":"));
     lUnit->setText(m_quantity->GetPlainUnitSymbol());
     lValue->setText(QStringLiteral("-"));
+    SetColumnWidths(NeededWidths());
 
     connect(cbChart, &QCheckBox::clicked, this, &TOBfrOutputRow::cbChartClick);
+}
+
+TOBfrOutputRow::TColumnWidths TOBfrOutputRow::NeededWidths() const
+{
+    return {
+        std::max(ScaledWidth(NameMinWidth, lQuantName->font()), TextWidth(lQuantName, lQuantName->text())),
+        std::max(ScaledWidth(UnitMinWidth, lUnit->font()), TextWidth(lUnit, lUnit->text()))};
+}
+
+void TOBfrOutputRow::SetColumnWidths(const TColumnWidths &widths)
+{
+    lQuantName->setFixedWidth(widths.Name);
+    lUnit->setFixedWidth(widths.Unit);
 }
 
 void TOBfrOutputRow::Refresh()

@@ -17,6 +17,9 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <array>
+
 TObfrOutputBase::TObfrOutputBase(TOBfSmartOutput *popup, QWidget *parent) : QWidget(parent), m_popup(popup)
 {
     setObjectName(QStringLiteral("TObfrOutputBase"));
@@ -94,6 +97,40 @@ void TObfrOutputBase::QuantityAdded(int row, TLangQuan &quantity, const TChartHi
     auto *rowsLayout = static_cast<QVBoxLayout *>(pRows->layout());
     rowsLayout->insertWidget(static_cast<int>(m_rows.size()), outputRow); // above the closing stretch
     m_rows.push_back(outputRow);
+    AlignColumns();
+}
+
+void TObfrOutputBase::AlignColumns()
+{
+    TOBfrOutputRow::TColumnWidths widest;
+    for (const TOBfrOutputRow *row : m_rows) {
+        const TOBfrOutputRow::TColumnWidths needed = row->NeededWidths();
+        widest.Name = std::max(widest.Name, needed.Name);
+        widest.Unit = std::max(widest.Unit, needed.Unit);
+    }
+    for (TOBfrOutputRow *row : m_rows)
+        row->SetColumnWidths(widest);
+}
+
+QSize TObfrOutputBase::SizeOfLargestDevice()
+{
+    // The quantities of the largest Farvo device: its names and units are the ones measured.
+    static constexpr std::array<std::uint8_t, LargestDeviceRows> types{
+        TQuantity::qtTemperature, TQuantity::qtRelativeHumidity, TQuantity::qtDewPoint,
+        TQuantity::qtPressure,    TQuantity::qtCO2Concentration, TQuantity::qtBinaryInput,
+        TQuantity::qtBinaryInput, TQuantity::qtBinaryInput,      TQuantity::qtCO2Level,
+        TQuantity::qtCO2Level,    TQuantity::qtCO2Level,         TQuantity::qtRelayOutput,
+        TQuantity::qtRelayOutput};
+    std::array<TLangQuan, LargestDeviceRows> quantities;
+    TObfrOutputBase frame(nullptr);
+    for (std::size_t i = 0; i < quantities.size(); ++i) {
+        quantities[i].SetQuanType(types[i]);
+        auto *row = new TOBfrOutputRow(&quantities[i], false, nullptr, frame.pRows);
+        frame.m_rows.push_back(row);
+        static_cast<QVBoxLayout *>(frame.pRows->layout())->insertWidget(static_cast<int>(i), row);
+    }
+    frame.AlignColumns();
+    return frame.sizeHint().expandedTo(frame.minimumSizeHint());
 }
 
 void TObfrOutputBase::ReadingStarted()

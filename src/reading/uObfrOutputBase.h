@@ -42,6 +42,11 @@ public:
     // it. The frame detaches itself when destroyed first.
     void Attach(TReaderCore &core);
 
+    // The room the frame needs to show every row of the largest device whole, with its longest
+    // texts at the application's font and language: what the main window opens at.
+    static QSize SizeOfLargestDevice();
+    static constexpr int LargestDeviceRows = 13;
+
     // Set by Attach, or directly when the frame is driven without a core.
     QString SerialNumber;
     const TErrMessageList *ErrMessages = nullptr;
@@ -65,6 +70,7 @@ public:
 private:
     void bQuietAlarmAcousticClick();
     void CascadeCharts();
+    void AlignColumns();
     void DropMeasurement();
 
     QPointer<TOBfSmartOutput> m_popup; // the main window may free it first at exit

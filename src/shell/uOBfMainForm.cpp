@@ -1,6 +1,7 @@
 #include "shell/uOBfMainForm.h"
 
 #include "base/uApplicationSpecifical.h"
+#include "base/uDialogs.h"
 #include "comm/uTiming.h"
 #include "connection/uOBfrConnPars.h"
 #include "discovery/IPEdit.h"
@@ -9,7 +10,6 @@
 #include "reading/uReaderCore.h"
 #include "shell/TalmoTrayIcon.h"
 #include "shell/uCommandLine.h"
-#include "base/uDialogs.h"
 #include "shell/uLang.h"
 #include "shell/uOBfrLogo.h"
 #include "shell/uPopupControl.h"
@@ -54,8 +54,8 @@ TOBfMainForm::TOBfMainForm(std::unique_ptr<Platform::TTrayIconBackend> trayBacke
       m_openUrl([](const QUrl &url) { return QDesktopServices::openUrl(url); })
 {
     setObjectName(QStringLiteral("OBfMainForm"));
-    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
     LanguageSetting = QString(SettingsKeys::DefLanguage);
 
     auto *pMenus = new QWidget(this);
@@ -93,9 +93,68 @@ TOBfMainForm::TOBfMainForm(std::unique_ptr<Platform::TTrayIconBackend> trayBacke
 
     // The window sees every key first (Enter connects).
     qApp->installEventFilter(this);
-    setFixedSize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    // Sized for the largest device at this font and language, so no measurement needs scroll bars.
+    FitContent(TObfrOutputBase::SizeOfLargestDevice());
+    PlaceWindow();
+}
+
+QSize TOBfMainForm::ContentSize(const QSize &output) const
+{
+    QSize client = frSettings->SizeWithOutput(output)
+                       .expandedTo(frConnection->minimumSizeHint())
+                       .expandedTo(QSize(ClientWidth, ClientHeight));
+    client.rheight() += menuBar()->sizeHint().height();
+    // On a small screen the window stays on it; the output area scrolls instead.
+    if (const QScreen *shown = screen())
+        client = client.boundedTo(shown->availableGeometry().size());
+    return client;
+}
+
+void TOBfMainForm::FitContent(const QSize &output)
+{
+    const QSize needed = ContentSize(output).expandedTo(minimumSize());
+    setMinimumSize(needed);
+    resize(size().expandedTo(needed));
+}
+
+void TOBfMainForm::OutputNeeds(const QSize &size)
+{
+    FitContent(size);
+}
+
+void TOBfMainForm::PlaceWindow()
+{
+    const QRect remembered = m_windowGeometry;
+    const QScreen *shown = screen();
+    resize(remembered.isValid() ? remembered.size().expandedTo(minimumSize()) : minimumSize());
+    if (remembered.isValid()) {
+        // A place on no screen (a monitor since removed) would hide the window.
+        for (const QScreen *candidate : QGuiApplication::screens())
+            if (candidate->availableGeometry().intersects(QRect(remembered.topLeft(), size()))) {
+                move(remembered.topLeft());
+                return;
+            }
+    }
+    if (shown)
+        move(shown->availableGeometry().center() - rect().center());
+}
+
+void TOBfMainForm::RememberGeometry()
+{
+    if (isVisible() && windowState() == Qt::WindowNoState)
+        m_windowGeometry = QRect(pos(), size());
+}
+
+void TOBfMainForm::moveEvent(QMoveEvent *event)
+{
+    QMainWindow::moveEvent(event);
+    RememberGeometry();
+}
+
+void TOBfMainForm::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    RememberGeometry();
 }
 
 TOBfMainForm::~TOBfMainForm()
@@ -473,6 +532,7 @@ TMainSettings TOBfMainForm::CollectSettings() const
     s.Interval = f.GetInterval();
     s.GraphLength = f.GetChartLength();
     s.Acoustic = f.Acoustic;
+    s.WindowGeometry = m_windowGeometry;
     for (int slot = 0; slot < SettingsKeys::UserAlarmSlotCount; ++slot)
         s.UserAlarms[static_cast<std::size_t>(slot)] =
             TUserAlarmSlot::From(frConnection->Device().GetQuantity(slot));
@@ -500,6 +560,7 @@ void TOBfMainForm::ApplySettings(const TMainSettings &s)
     f.SetInterval(s.Interval);
     f.SetChartLength(s.GraphLength);
     f.Acoustic = s.Acoustic;
+    m_windowGeometry = s.WindowGeometry; // placed once, when the window is created
     for (int slot = 0; slot < SettingsKeys::UserAlarmSlotCount; ++slot)
         s.UserAlarms[static_cast<std::size_t>(slot)].ApplyTo(frConnection->Device().GetQuantity(slot));
     UpdateInterfaceState();

@@ -68,6 +68,8 @@ public:
     // Shown in the status caption after the serial number until the next measurement starts.
     void ShowCsvState(const QString &state) override;
     void RequestDisconnect() override;
+    // The window grows (never shrinks) to show the measurement's output whole.
+    void OutputNeeds(const QSize &size) override;
     void LoadSettings();
     // Applies an automatic start given by these command-line arguments (without the program
     // name): the options replace the loaded settings, then connect and start.
@@ -125,6 +127,8 @@ protected:
     void changeEvent(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void BuildMenus();
@@ -138,6 +142,13 @@ private:
     void ShowAndRestore();
     TMainSettings CollectSettings() const;
     void ApplySettings(const TMainSettings &settings);
+    // The client size that shows the frames whole with output of the given size, never less
+    // than the classic 586 by 408 and never more than the screen offers.
+    QSize ContentSize(const QSize &output) const;
+    void FitContent(const QSize &output);
+    // At the remembered place and size when they suit the screens, else centred.
+    void PlaceWindow();
+    void RememberGeometry();
 
     std::unique_ptr<TErrMessageList> m_errors;
     TMainFormDialogs m_dialogs;
@@ -147,6 +158,7 @@ private:
     QString m_versionWord;
     int m_iconIndex = -1;
     QString m_csvState;
+    QRect m_windowGeometry;               // the frame's top-left and the client size in the normal state
     const QKeyEvent *m_lastKey = nullptr; // the key press already handled, while it travels on
 };
 

@@ -25,6 +25,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -204,11 +205,14 @@ void TOBfrSettings::BuildControls()
     pLeft = ColouredPanel("pLeft", this, QColor(0xA6, 0xCA, 0xF0)); // sky blue
     pLeft->setFixedWidth(LeftPanelWidth);
     auto *pMain = ColouredPanel("pMain", this, window);
-    auto *pSettings = ColouredPanel("pSettings", pMain, window);
-    pSettings->setFixedHeight(SettingsPanelHeight);
+    pSettings = ColouredPanel("pSettings", pMain, window);
+    // The panels keep their heights unless a larger font needs more.
+    pSettings->setMinimumHeight(SettingsPanelHeight);
+    pSettings->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     pOutPut = ColouredPanel("pOutPut", pMain, window);
-    auto *pBottom = ColouredPanel("pBottom", this, palette().color(QPalette::Window));
-    pBottom->setFixedHeight(BottomPanelHeight);
+    pBottom = ColouredPanel("pBottom", this, palette().color(QPalette::Window));
+    pBottom->setMinimumHeight(BottomPanelHeight);
+    pBottom->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 
     cbLogToCsv = Named(new QCheckBox(tr("Log to CSV file:"), pSettings), "cbLogToCsv");
     eCsvFilename = Named(new QLineEdit(pSettings), "eCsvFilename");
@@ -265,6 +269,20 @@ void TOBfrSettings::BuildControls()
     odBrowseCsv->setFileMode(QFileDialog::AnyFile);
     odBrowseCsv->setAcceptMode(QFileDialog::AcceptOpen);
     odBrowseCsv->setNameFilter(tr("CSV files") + QStringLiteral(" (*.csv)"));
+}
+
+QSize TOBfrSettings::SizeWithOutput(const QSize &output) const
+{
+    const auto needed = [](const QWidget *w) {
+        return w->sizeHint().expandedTo(w->minimumSizeHint()).expandedTo(w->minimumSize());
+    };
+    const QSize settings = needed(pSettings);
+    const QSize bottom = needed(pBottom);
+    const int width =
+        std::max(pLeft->minimumWidth() + std::max(settings.width(), output.width()), bottom.width());
+    const int height =
+        std::max(needed(pLeft).height(), settings.height() + output.height()) + bottom.height();
+    return {width, height};
 }
 
 bool TOBfrSettings::IsRunning() const
@@ -466,6 +484,8 @@ void TOBfrSettings::Start(bool autoStarted)
     m_reader->AddView(m_csvStateView.get());
     CreateReaderFrame();
     m_reader->StartReading();
+    if (m_readerFrame && m_host)
+        m_host->OutputNeeds(m_readerFrame->sizeHint().expandedTo(m_readerFrame->minimumSizeHint()));
 }
 
 TReaderSettings TOBfrSettings::ReaderSettings() const

@@ -40,6 +40,8 @@ public:
     virtual void ShowCsvState(const QString &state) { Q_UNUSED(state); }
     // The user pressed Disconnect: the connection goes, the main window shows its state.
     virtual void RequestDisconnect() = 0;
+    // A measurement's rows are shown: its output area needs this much room to show them whole.
+    virtual void OutputNeeds(const QSize &size) { Q_UNUSED(size); }
 };
 
 class TOBfrSettings : public QFrame
@@ -87,6 +89,8 @@ public:
     void ShowState(bool connected, bool running, bool paused, bool logging, bool takeFocus);
     // Where the main window puts the logo: the column on the left.
     QWidget *LogoArea() const { return pLeft; }
+    // The frame's size when its output area shows output of the given size whole.
+    QSize SizeWithOutput(const QSize &output) const;
     // Opens the named CSV file for appending, or creates it emptied, and closes it again.
     bool TestOpenCsv(bool append) const;
 
@@ -119,6 +123,8 @@ private:
     QPushButton *bStartStop = nullptr;
     QWidget *pLeft = nullptr;
     QWidget *pOutPut = nullptr;
+    QWidget *pSettings = nullptr;
+    QWidget *pBottom = nullptr;
     QFileDialog *odBrowseCsv = nullptr;
 
     void BuildControls();

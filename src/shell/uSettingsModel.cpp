@@ -101,6 +101,12 @@ void TMainSettings::Load(const TSettingsStore &user, const TSettingsStore *machi
     Acoustic.RepeatInterval = user.ReadInteger(SecSettings, KeyAcInterval, DefAcInterval);
     Acoustic.RepeatMode = RepeatModeFromName(user.ReadString(SecSettings, KeyAcRepeatType, DefAcRepeatType));
 
+    const QRect window(user.ReadInteger(SecMainWindow, KeyWindowLeft, 0),
+                       user.ReadInteger(SecMainWindow, KeyWindowTop, 0),
+                       user.ReadInteger(SecMainWindow, KeyWindowWidth, 0),
+                       user.ReadInteger(SecMainWindow, KeyWindowHeight, 0));
+    WindowGeometry = window.isValid() ? window : QRect();
+
     for (int slot = 0; slot < UserAlarmSlotCount; ++slot) {
         TLangQuan quantity;
         LoadUserAlarmSlot(user, slot, quantity);
@@ -130,6 +136,13 @@ void TMainSettings::Save(TSettingsStore &user) const
     user.WriteString(SecSettings, KeyAcSoundFile, Acoustic.SoundFile);
     user.WriteInteger(SecSettings, KeyAcInterval, Acoustic.RepeatInterval);
     user.WriteString(SecSettings, KeyAcRepeatType, RepeatModeName(Acoustic.RepeatMode));
+
+    if (WindowGeometry.isValid()) {
+        user.WriteInteger(SecMainWindow, KeyWindowLeft, WindowGeometry.x());
+        user.WriteInteger(SecMainWindow, KeyWindowTop, WindowGeometry.y());
+        user.WriteInteger(SecMainWindow, KeyWindowWidth, WindowGeometry.width());
+        user.WriteInteger(SecMainWindow, KeyWindowHeight, WindowGeometry.height());
+    }
 
     for (int slot = 0; slot < UserAlarmSlotCount; ++slot) {
         TLangQuan quantity;

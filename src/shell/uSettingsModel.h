@@ -3,6 +3,7 @@
 #include "base/uSettingsStore.h"
 #include "model/uAcousticSettings.h"
 
+#include <QRect>
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -53,6 +54,9 @@ struct TMainSettings {
     int GraphLength = SettingsKeys::DefGraphLen; // minutes
     TAcousticSettings Acoustic{TSoundMode::Disabled, SettingsKeys::DefAcSystemSound, QString(),
                                SettingsKeys::DefAcInterval, TRepeatMode::Once};
+
+    // MAIN_WINDOW: the frame's top-left corner and the client size; none (not valid) for a fresh user.
+    QRect WindowGeometry;
 
     // USR_ALARMS: the 20 quantity slots of the connection frame, in slot order.
     std::array<TUserAlarmSlot, SettingsKeys::UserAlarmSlotCount> UserAlarms{};

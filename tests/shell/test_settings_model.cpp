@@ -58,6 +58,7 @@ protected:
             a.AlarmOnClosing = slot % 3 == 0;
             a.AlarmOnOpening = slot % 3 == 1;
         }
+        s.WindowGeometry = QRect(-20, 40, 700, 520); // a place left of the first screen is kept
         return s;
     }
 };
@@ -90,6 +91,7 @@ TEST_F(SettingsModelTest, AnEmptyStoreGivesTheSettingsOfAFreshUser)
     EXPECT_EQ(s.Acoustic.RepeatMode, TRepeatMode::Once);
     for (const TUserAlarmSlot &slot : s.UserAlarms)
         EXPECT_EQ(slot, TUserAlarmSlot{});
+    EXPECT_FALSE(s.WindowGeometry.isValid()); // the window opens centred at its content's size
     // The defaults of the struct itself are the same fresh user.
     EXPECT_EQ(s, TMainSettings{});
 }
@@ -126,6 +128,10 @@ TEST_F(SettingsModelTest, EveryKeyIsWrittenAsTextAndReadBack)
         {SecSettings, KeyAcSoundFile, "/usr/share/sounds/Alarm.wav"},
         {SecSettings, KeyAcInterval, "45"},
         {SecSettings, KeyAcRepeatType, "Until user interrupt"},
+        {SecMainWindow, KeyWindowLeft, "-20"},
+        {SecMainWindow, KeyWindowTop, "40"},
+        {SecMainWindow, KeyWindowWidth, "700"},
+        {SecMainWindow, KeyWindowHeight, "520"},
         {SecUsrAlarms, UserAlarmKey(0, SufAnlgAlarmsEnabled), "1"},
         {SecUsrAlarms, UserAlarmKey(3, SufAnlgLimHi), "23.5"},
         {SecUsrAlarms, UserAlarmKey(3, SufAnlgLimLo), "-6.25"},
@@ -196,6 +202,7 @@ TEST_F(SettingsModelTest, UnknownOrBrokenValuesGiveTheDefaults)
                             "[CONNECTION]\nPROTOCOL=USB\nTCP_PORT=5o2\nSPEED=\nTIMEOUT=1.5\n"
                             "[SETTINGS]\nACOUSTIC_ALARM=sound file\nAC_REPEAT_TYPE=Twice\nINTERVAL=x\n"
                             "LOG_TO_CSV=7\n"
+                            "[MAIN_WINDOW]\nLEFT=10\nTOP=10\nWIDTH=0\nHEIGHT=500\n"
                             "[USR_ALARMS]\n2%20-%20ANLG_LIM_HI=25.5\n2%20-%20ANLG_HYST=\"25,5\"\n");
     TMainSettings s;
     s.Load(*store(), nullptr);
@@ -209,7 +216,8 @@ TEST_F(SettingsModelTest, UnknownOrBrokenValuesGiveTheDefaults)
     EXPECT_EQ(s.Interval, 1);
     EXPECT_TRUE(s.LogToCsv); // any non-zero number is true
     EXPECT_EQ(s.UserAlarms[2].HiLim, 25.5);
-    EXPECT_EQ(s.UserAlarms[2].Hyst, 0.0); // a decimal comma under a decimal-point locale
+    EXPECT_EQ(s.UserAlarms[2].Hyst, 0.0);     // a decimal comma under a decimal-point locale
+    EXPECT_FALSE(s.WindowGeometry.isValid()); // no width: no remembered size at all
 
     writeFile("Ombrix.ini", "[CONNECTION]\nPROTOCOL=rs485\n");
     s.Load(*store(), nullptr);

@@ -347,6 +347,64 @@ TEST(MainFormWindow, MinimisingHidesTheWindowOnlyWhenATrayCanBringItBack)
     }
 }
 
+// The window opens at the least size that shows its content; the user may make it larger, the
+// output area taking the room while the logo band keeps its width, and it opens again as left.
+TEST(MainFormWindow, TheUserMayEnlargeTheWindowAndItOpensAgainAsLeft)
+{
+    TMainFormRig rig;
+    ASSERT_TRUE(rig.Open());
+    TOBfMainForm &w = *rig.Form;
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    const QSize fitted = w.size();
+    EXPECT_EQ(w.minimumSize(), fitted);
+    EXPECT_GT(w.maximumWidth(), fitted.width());
+    EXPECT_GT(w.maximumHeight(), fitted.height());
+    ASSERT_TRUE(rig.Connect());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.frSettings->isVisible(); }));
+    const QWidget *output = FrameChild<QWidget>(*w.frSettings, "pOutPut");
+    ASSERT_NE(output, nullptr);
+    const int logoWidth = w.frSettings->LogoArea()->width();
+    const QSize outputSize = output->size();
+
+    const QSize larger = fitted + QSize(200, 120);
+    const QPoint place(40, 30);
+    w.resize(larger);
+    w.move(place);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.size() == larger && output->size() != outputSize; }));
+    EXPECT_EQ(w.frSettings->LogoArea()->width(), logoWidth);
+    EXPECT_EQ(output->size(), outputSize + QSize(200, 120));
+    w.close(); // saves, as at exit
+
+    TOBfMainForm again(std::make_unique<TFakeTrayIcon>(), TMainFormDialogs{});
+    EXPECT_EQ(again.size(), larger);
+    EXPECT_EQ(again.pos(), place);
+}
+
+// A remembered place on no screen (a monitor since removed) or a size too small for the content
+// is not taken: the window opens centred, at the size its content needs.
+TEST(MainFormWindow, ARememberedPlaceOffEveryScreenOrASizeTooSmallIsNotTaken)
+{
+    const QSize fitted = [] {
+        TMainFormRig fresh;
+        EXPECT_TRUE(fresh.Open(QString()));
+        return fresh.Form->size();
+    }();
+    TMainFormRig rig;
+    {
+        TMainSettings stored;
+        stored.WindowGeometry = QRect(-30000, -30000, 100, 80);
+        TSettingsStore user(rig.Dir.filePath(QStringLiteral("user/Ombrix.ini")), false);
+        stored.Save(user);
+        ASSERT_TRUE(user.Sync());
+    }
+    ASSERT_TRUE(rig.Open(QString()));
+    const TOBfMainForm &w = *rig.Form;
+    EXPECT_EQ(w.size(), fitted);
+    const QRect screen = w.screen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(QRect(w.pos(), w.size()))) << "at " << w.pos().x() << "," << w.pos().y();
+}
+
 TEST_F(MainFormTest, AnExistingCsvFileIsOverwrittenAppendedOrLeftAsTheUserAnswers)
 {
     ASSERT_TRUE(rig.Open());
