@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
@@ -24,6 +25,12 @@ constexpr int Margin = 10; // every gap of the layout
 TDialogAnswerHook &Hook()
 {
     static TDialogAnswerHook hook;
+    return hook;
+}
+
+TFileNameHook &FileNameHookStore()
+{
+    static TFileNameHook hook;
     return hook;
 }
 
@@ -462,6 +469,35 @@ bool TDialogs::IsEndingForTermination()
 void TDialogs::ClearTermination()
 {
     EndingForTermination() = false;
+}
+
+QString TDialogs::SaveFileName(QWidget *parent, const QString &caption, const QString &filter)
+{
+    if (IsEndingForTermination())
+        return {};
+    if (FileNameHook())
+        return FileNameHook()(caption, filter);
+    return QFileDialog::getSaveFileName(parent, caption, QString(), filter);
+}
+
+void TDialogs::SetFileNameHook(TFileNameHook hook)
+{
+    FileNameHookStore() = std::move(hook);
+}
+
+const TFileNameHook &TDialogs::FileNameHook()
+{
+    return FileNameHookStore();
+}
+
+TFileNameScope::TFileNameScope(TFileNameHook hook) : m_previous(TDialogs::FileNameHook())
+{
+    TDialogs::SetFileNameHook(std::move(hook));
+}
+
+TFileNameScope::~TFileNameScope()
+{
+    TDialogs::SetFileNameHook(std::move(m_previous));
 }
 
 void TDialogs::SetAnswerHook(TDialogAnswerHook hook)

@@ -56,6 +56,8 @@ struct TDialogRequest {
 
 // Returns the 1-based position of the button to press.
 using TDialogAnswerHook = std::function<int(const TDialogRequest &)>;
+// Answers a file chooser in a test: the chosen file's name, empty for Cancel.
+using TFileNameHook = std::function<QString(const QString &caption, const QString &filter)>;
 
 // The dialog MessageDlg shows: icon and message in a white upper band, the
 // caller's buttons centred in a grey lower band, sized to fit. It cannot be
@@ -164,9 +166,16 @@ public:
     // Lets dialogs show again (tests that end one run and start the next in one process).
     static void ClearTermination();
 
+    // The file chooser for a file to write, over parent; the chosen name, empty after Cancel.
+    // While a file name hook is installed no window shows and the hook answers; after a
+    // termination signal it answers Cancel without showing.
+    static QString SaveFileName(QWidget *parent, const QString &caption, const QString &filter);
+
     // The test seam (see the top of this file). An empty hook shows real windows.
     static void SetAnswerHook(TDialogAnswerHook hook);
     static const TDialogAnswerHook &AnswerHook();
+    static void SetFileNameHook(TFileNameHook hook);
+    static const TFileNameHook &FileNameHook();
 };
 
 // Installs an answer hook for its lifetime and puts the previous one back.
@@ -180,6 +189,19 @@ public:
 
 private:
     TDialogAnswerHook m_previous;
+};
+
+// Installs a file name hook for its lifetime and puts the previous one back.
+class TFileNameScope
+{
+public:
+    explicit TFileNameScope(TFileNameHook hook);
+    ~TFileNameScope();
+    TFileNameScope(const TFileNameScope &) = delete;
+    TFileNameScope &operator=(const TFileNameScope &) = delete;
+
+private:
+    TFileNameHook m_previous;
 };
 
 // Convenience for callers that only need to say something: the same as

@@ -9,7 +9,6 @@
 
 #include <QCloseEvent>
 #include <QFile>
-#include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -92,9 +91,6 @@ TfChart::TfChart(QWidget *parent)
     connect(cChart, &QCustomPlot::mouseRelease, this, [this] { m_dragX = -1; });
     connect(cChart, &QCustomPlot::mouseWheel, this, &TfChart::ChartWheel);
     connect(cChart, &QCustomPlot::mouseDoubleClick, this, &TfChart::ReturnToLive);
-    AskSaveFileName = [this](const QString &caption, const QString &filter) {
-        return QFileDialog::getSaveFileName(this, caption, QString(), filter);
-    };
 
     Series1 = cChart->addGraph();
     Series1->setObjectName(QStringLiteral("Series1"));
@@ -218,14 +214,25 @@ TTimeSpan TfChart::HistorySpan() const
     return {data->constBegin()->key, (data->constEnd() - 1)->key};
 }
 
+void TfChart::PlaceLiveButton()
+{
+    if (!bLive->isVisible())
+        return;
+    bLive->adjustSize();
+    bLive->move(cChart->width() - bLive->width() - 8, 8);
+    bLive->raise();
+}
+
+void TfChart::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    PlaceLiveButton();
+}
+
 void TfChart::ApplyExploredView()
 {
     bLive->setVisible(!m_follow.Live());
-    if (bLive->isVisible()) {
-        bLive->adjustSize();
-        bLive->move(cChart->width() - bLive->width() - 8, 8);
-        bLive->raise();
-    }
+    PlaceLiveButton();
     if (m_history == nullptr)
         return;
     SetRanges();
@@ -309,14 +316,14 @@ bool TfChart::SaveData(const QString &fileName)
 
 void TfChart::SavePictureClick()
 {
-    const QString name = AskSaveFileName(tr("Save picture"), tr("Pictures (*.png *.pdf)"));
+    const QString name = TDialogs::SaveFileName(this, tr("Save picture"), tr("Pictures (*.png *.pdf)"));
     if (!name.isEmpty() && !SavePicture(name))
         TDialogs::MessageDlgStd(tr("Unable to save the file."), TMsgKind::Error, {TMsgButton::OK});
 }
 
 void TfChart::SaveDataClick()
 {
-    const QString name = AskSaveFileName(tr("Save data"), tr("CSV files (*.csv)"));
+    const QString name = TDialogs::SaveFileName(this, tr("Save data"), tr("CSV files (*.csv)"));
     if (!name.isEmpty() && !SaveData(name))
         TDialogs::MessageDlgStd(tr("Unable to save the file."), TMsgKind::Error, {TMsgButton::OK});
 }

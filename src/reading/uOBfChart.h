@@ -11,7 +11,6 @@
 #include <QWidget>
 
 #include <cstdint>
-#include <functional>
 
 class QCustomPlot;
 class QCPGraph;
@@ -67,8 +66,6 @@ public:
     // The read-out for the pointer at a horizontal pixel position.
     void ReadOutAt(int x);
 
-    // Where to save, asked of the user; an empty answer cancels. Tests answer it themselves.
-    std::function<QString(const QString &caption, const QString &filter)> AskSaveFileName;
     // Saves the chart as the file name's ending says (.png or .pdf) at the window's size.
     bool SavePicture(const QString &fileName);
     // Saves the shown history as CSV.
@@ -76,6 +73,7 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -89,6 +87,7 @@ private:
     void ChartMousePress(QMouseEvent *event);
     void ChartMouseMove(QMouseEvent *event);
     void ChartWheel(QWheelEvent *event);
+    void PlaceLiveButton();
     void SavePictureClick();
     void SaveDataClick();
 

@@ -211,6 +211,26 @@ TEST(DialogHook, ScopesNestAndPutThePreviousHookBack)
     EXPECT_FALSE(TDialogs::AnswerHook());
 }
 
+// The file chooser for saving goes through the same seam: the hook names the file, and once a
+// termination signal came it answers Cancel without asking anybody.
+TEST(DialogHook, TheSaveFileChooserIsAnsweredByItsHookAndCancelledAtTermination)
+{
+    QStringList asked;
+    const TFileNameScope chooser([&](const QString &caption, const QString &filter) {
+        asked << caption + QStringLiteral(" | ") + filter;
+        return QStringLiteral("/tmp/chosen.csv");
+    });
+    EXPECT_EQ(
+        TDialogs::SaveFileName(nullptr, QStringLiteral("Save data"), QStringLiteral("CSV files (*.csv)")),
+        QStringLiteral("/tmp/chosen.csv"));
+    EXPECT_EQ(asked, QStringList{QStringLiteral("Save data | CSV files (*.csv)")});
+
+    TDialogs::EndAllForTermination();
+    EXPECT_EQ(TDialogs::SaveFileName(nullptr, QStringLiteral("Save data"), QString()), QString());
+    TDialogs::ClearTermination();
+    EXPECT_EQ(asked.size(), 1) << "nobody is asked after a termination signal";
+}
+
 namespace
 {
 

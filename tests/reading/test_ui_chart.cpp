@@ -1,5 +1,6 @@
 // The chart window's axes as the user reads them: where the vertical ticks land and what their
 // labels say.
+#include "base/uDialogs.h"
 #include "reading/uChartHistory.h"
 #include "reading/uOBfChart.h"
 #include "reading/uOBfChartPlot.h"
@@ -164,6 +165,11 @@ TEST(ChartExploring, WheelZoomsAroundThePointerAndTheChartStopsFollowingUntilLiv
 
     c.Wheel(at, 2);
     ASSERT_TRUE(c.chart.bLive->isVisible());
+    // The button keeps to the chart's top right corner when the window is made larger.
+    const int fromRight = c.chart.cChart->width() - c.chart.bLive->geometry().right();
+    c.chart.resize(c.chart.size() + QSize(150, 60));
+    QApplication::processEvents();
+    EXPECT_EQ(c.chart.cChart->width() - c.chart.bLive->geometry().right(), fromRight);
     QTest::mouseClick(c.chart.bLive, Qt::LeftButton);
     EXPECT_TRUE(c.chart.Follow().Live()) << "the Live button follows again";
     EXPECT_DOUBLE_EQ(c.TimeRange().upper, TMinuteChart::Key(QTime(12, 1, 0)));
@@ -187,10 +193,10 @@ TEST(ChartExploring, ContextMenuSavesThePictureAndTheData)
     QTemporaryDir dir;
     QStringList asked;
     QString answer;
-    c.chart.AskSaveFileName = [&](const QString &caption, const QString &) {
+    const TFileNameScope chooser([&](const QString &caption, const QString &) {
         asked << caption;
         return answer;
-    };
+    });
     const QList<QAction *> actions = c.chart.pmChart->actions();
     ASSERT_EQ(actions.size(), 2);
     EXPECT_EQ(actions[0]->text(), QStringLiteral("Save picture…"));
