@@ -8,6 +8,7 @@
 #include "platform/SoundPlayer.h"
 #include "platform/TerminationSignals.h"
 #include "reading/uOBfSmartOutput.h"
+#include "shell/TalmoTrayIcon.h"
 #include "shell/uCommandLine.h"
 #include "shell/uLang.h"
 #include "shell/uLangMenu.h"
@@ -17,6 +18,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QIcon>
 #include <QMenu>
 #include <QStringList>
 #include <QTimer>
@@ -156,6 +158,8 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     // Shells match the window to its desktop entry and icon by this name (Wayland's app_id too).
     QGuiApplication::setDesktopFileName(QStringLiteral("example.talmo.Ombrix"));
+    // Dialogs shown before the main window (or without it) carry the program's picture too.
+    QGuiApplication::setWindowIcon(QIcon(ApplicationIconFile()));
     // The user's language, before the first window exists.
     const std::unique_ptr<QTranslator> language =
         InstallLanguageOverride(QCoreApplication::applicationFilePath());

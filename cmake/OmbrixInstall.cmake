@@ -134,6 +134,7 @@ set(CPACK_GENERATOR "DEB")
 set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# libqt6svg6, whose plugins draw the SVG icons, comes in this way through the logo's link to Qt Svg.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION "science")
 # The alarm sounds' aliases map onto the freedesktop sound theme.

@@ -9,6 +9,7 @@
 
 #include <QCloseEvent>
 #include <QFile>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -102,6 +103,14 @@ TfChart::TfChart(QWidget *parent)
     auto timeTicker = QSharedPointer<QCPAxisTickerDateTime>::create();
     timeTicker->setDateTimeFormat(QStringLiteral("hh:mm:ss\ndd.MM.yyyy"));
     cChart->xAxis->setTicker(timeTicker);
+    // As many time ticks as the two-line labels have room for, so they never run into each
+    // other however far the axis is zoomed in or however narrow the window is.
+    connect(cChart, &QCustomPlot::beforeReplot, this, [this, ticker = timeTicker.data()] {
+        const int labelWidth =
+            QFontMetrics(cChart->xAxis->tickLabelFont()).horizontalAdvance(QStringLiteral("00.00.0000"));
+        const int axisWidth = cChart->axisRect()->width() > 0 ? cChart->axisRect()->width() : cChart->width();
+        ticker->setTickCount(std::max(2, axisWidth * 2 / (3 * std::max(1, labelWidth))));
+    });
     auto valueTicker = QSharedPointer<TMinStepTicker>::create();
     cChart->yAxis->setTicker(valueTicker);
     cChart->yAxis->setNumberFormat(QStringLiteral("f"));

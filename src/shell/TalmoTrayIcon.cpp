@@ -50,12 +50,14 @@ private:
 
 } // namespace
 
+// The pictures are vector drawings: Qt's SVG icon engine renders them at whatever size and
+// device pixel ratio the tray or the title bar asks for, so they stay sharp on scaled screens.
 QString TrayStateIconFile(int index)
 {
     static const std::array<QLatin1String, TrayStateIconCount> files{
-        QLatin1String(":/icons/tray-disconnected.png"), QLatin1String(":/icons/tray-connected.png"),
-        QLatin1String(":/icons/tray-running.png"), QLatin1String(":/icons/tray-logging.png"),
-        QLatin1String(":/icons/tray-paused.png")};
+        QLatin1String(":/icons/tray-disconnected.svg"), QLatin1String(":/icons/tray-connected.svg"),
+        QLatin1String(":/icons/tray-running.svg"), QLatin1String(":/icons/tray-logging.svg"),
+        QLatin1String(":/icons/tray-paused.svg")};
     if (index < 0 || index >= TrayStateIconCount)
         return ApplicationIconFile();
     return files[static_cast<std::size_t>(index)];
@@ -63,7 +65,7 @@ QString TrayStateIconFile(int index)
 
 QString ApplicationIconFile()
 {
-    return QStringLiteral(":/icons/ombrix.png");
+    return QStringLiteral(":/icons/ombrix.svg");
 }
 
 TTalmoTrayIcon::TTalmoTrayIcon(QObject *parent)

@@ -227,9 +227,7 @@ void TOBfMainForm::ApplyBrand()
         logo->UrlOpener = [this](const QUrl &url) { return m_openUrl(url); };
         logo->iLogo->setVisible(!picture.isNull());
         if (!picture.isNull())
-            logo->SetPicture(picture.height() > area.MaxHeight
-                                 ? picture.scaledToHeight(area.MaxHeight, Qt::SmoothTransformation)
-                                 : picture);
+            logo->SetPicture(TOBfrLogo::FitToHeight(picture, area.MaxHeight));
         logo->LinkUrl = look.LinkEnabled ? look.LinkUrl : QString();
         logo->SetLinkEnabled(look.LinkEnabled);
     }

@@ -1,10 +1,12 @@
 #include "shell/uOBfrLogo.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QSvgRenderer>
 #include <QVBoxLayout>
 
 TOBfrLogo::TOBfrLogo(QWidget *parent)
@@ -35,12 +37,21 @@ TOBfrLogo::TOBfrLogo(QWidget *parent)
 
 QPixmap TOBfrLogo::BuiltInLogo()
 {
-    QPixmap picture(LogoWidth, LogoHeight);
+    return BuiltInLogo(qApp ? qApp->devicePixelRatio() : 1.0);
+}
+
+// Drawn from the vector icon at the screen's pixel density, so a scaled screen gets a sharp
+// picture rather than an enlarged one.
+QPixmap TOBfrLogo::BuiltInLogo(qreal devicePixelRatio)
+{
+    QPixmap picture(QSize(LogoWidth, LogoHeight) * devicePixelRatio);
+    picture.setDevicePixelRatio(devicePixelRatio);
     picture.fill(QColor(0xC0, 0xC0, 0xC0));
     QPainter painter(&picture);
-    const QPixmap icon(QStringLiteral(":/icons/ombrix-256.png"));
-    if (!icon.isNull())
-        painter.drawPixmap(QRect(24, 40, 128, 128), icon);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QSvgRenderer icon(QStringLiteral(":/icons/ombrix.svg"));
+    if (icon.isValid())
+        icon.render(&painter, QRectF(24, 40, 128, 128));
     QFont font = painter.font();
     font.setPointSize(22);
     font.setBold(true);
@@ -48,6 +59,16 @@ QPixmap TOBfrLogo::BuiltInLogo()
     painter.setPen(QColor(0x20, 0x40, 0x70));
     painter.drawText(QRect(0, 200, LogoWidth, 60), Qt::AlignCenter, QStringLiteral("Ombrix"));
     return picture;
+}
+
+QPixmap TOBfrLogo::FitToHeight(const QPixmap &picture, int maxHeight)
+{
+    const qreal ratio = picture.devicePixelRatio();
+    if (picture.isNull() || picture.deviceIndependentSize().height() <= maxHeight)
+        return picture;
+    QPixmap fitted = picture.scaledToHeight(qRound(maxHeight * ratio), Qt::SmoothTransformation);
+    fitted.setDevicePixelRatio(ratio);
+    return fitted;
 }
 
 void TOBfrLogo::SetPicture(const QPixmap &picture)

@@ -29,8 +29,13 @@ public:
 
     void SetLinkEnabled(bool enabled);
     void SetPicture(const QPixmap &picture);
-    // The maker's picture: the program's icon and name on silver.
+    // The maker's picture: the program's icon and name on silver, LogoWidth x LogoHeight in
+    // logical pixels, drawn at the application's (or the given) device pixel ratio.
     static QPixmap BuiltInLogo();
+    static QPixmap BuiltInLogo(qreal devicePixelRatio);
+    // The picture shrunk to at most maxHeight logical pixels, keeping its pixel density:
+    // a 2x picture stays 2x, so it is not shown at half its size or blurred.
+    static QPixmap FitToHeight(const QPixmap &picture, int maxHeight);
 
     QFrame *pAll = nullptr;
     QLabel *iLogo = nullptr;

@@ -106,7 +106,7 @@ endforeach()
 file(REMOVE_RECURSE "${out_dir}")
 
 # Found by dpkg-shlibdeps from what the programs link, not written by hand.
-foreach(library IN ITEMS libqt6core6 libmodbus5 libc6)
+foreach(library IN ITEMS libqt6core6 libqt6svg6 libmodbus5 libc6)
   if(NOT depends MATCHES "${library}")
     string(APPEND failures "Depends lacks ${library}: ${depends}\n")
   endif()

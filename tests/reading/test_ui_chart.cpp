@@ -10,12 +10,14 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QFile>
+#include <QFontMetrics>
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QVBoxLayout>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
@@ -185,6 +187,37 @@ TEST(ChartExploring, ReadOutShowsTheNearestPointOrItsGap)
     c.Move(c.PixelOf(QTime(12, 0, 30)), Qt::NoButton);
     EXPECT_EQ(c.chart.lReadOut->text(), QStringLiteral("12:00:30 14.03.2026  no reading"));
     EXPECT_EQ(c.chart.cChart->cursor().shape(), Qt::CrossCursor);
+}
+
+TEST(ChartExploring, TimeLabelsStayApartAtEveryZoomAndWidth)
+{
+    struct TCase {
+        int Width;
+        int Notches;
+    };
+    const TCase cases[] = {{TfChart::DefaultWidth, 0},
+                           {TfChart::DefaultWidth, 3},
+                           {TfChart::DefaultWidth, 6},
+                           {TfChart::DefaultWidth, 20},
+                           {300, 4},
+                           {1200, 5}};
+    for (const TCase &tc : cases) {
+        TMinuteChart c;
+        c.chart.resize(tc.Width, TfChart::DefaultHeight);
+        c.chart.layout()->activate();
+        c.chart.cChart->replot(); // lays the axis out at the new width
+        if (tc.Notches > 0)
+            c.Wheel(c.PixelOf(QTime(12, 0, 30)), tc.Notches);
+        c.chart.cChart->replot();
+        const QCPAxis &axis = *c.chart.cChart->xAxis;
+        const int labelWidth =
+            QFontMetrics(axis.tickLabelFont()).horizontalAdvance(QStringLiteral("14.03.2026"));
+        const QVector<double> ticks = axis.tickVector();
+        ASSERT_GE(ticks.size(), 2) << tc.Width << " px, " << tc.Notches << " notches";
+        for (int i = 1; i < ticks.size(); ++i)
+            EXPECT_GT(axis.coordToPixel(ticks[i]) - axis.coordToPixel(ticks[i - 1]), labelWidth + 4)
+                << tc.Width << " px, " << tc.Notches << " notches";
+    }
 }
 
 TEST(ChartExploring, ContextMenuSavesThePictureAndTheData)

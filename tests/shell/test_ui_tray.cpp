@@ -79,7 +79,7 @@ TEST_F(TrayIconTest, TheIconIsInTheAreaExactlyWhileVisibleAndChangesReachItOnlyT
     EXPECT_TRUE(fake->Requests->isEmpty()); // nothing shown yet, nothing asked
 
     tray->SetIconVisible(true);
-    EXPECT_EQ(*fake->Requests, QStringList({QStringLiteral("icon :/icons/tray-connected.png"),
+    EXPECT_EQ(*fake->Requests, QStringList({QStringLiteral("icon :/icons/tray-connected.svg"),
                                             QStringLiteral("tip Ombrix"), QStringLiteral("visible")}));
 
     fake->Requests->clear();
@@ -87,7 +87,7 @@ TEST_F(TrayIconTest, TheIconIsInTheAreaExactlyWhileVisibleAndChangesReachItOnlyT
     tray->SetHint(QStringLiteral("Ombrix")); // the same hint: nothing either
     tray->SetIcon(TrayStateIconFile(4));
     tray->SetHint(QString(70, QLatin1Char('h'))); // longer than a tip may be
-    EXPECT_EQ(*fake->Requests, QStringList({QStringLiteral("icon :/icons/tray-paused.png"),
+    EXPECT_EQ(*fake->Requests, QStringList({QStringLiteral("icon :/icons/tray-paused.svg"),
                                             QStringLiteral("tip ") + QString(63, QLatin1Char('h'))}));
     EXPECT_EQ(tray->Hint().size(), 70); // the component keeps the whole text
 

@@ -1,15 +1,18 @@
 // ombrix-screenshots: runs the program's windows against a device simulator and saves pictures
 // of them for the README: the main window disconnected and measuring, the popup window in both
-// layouts, a chart with a gap where the device did not answer, the settings dialogs and the
-// message dialogs as the real flows bring them up. Run it on an X display (scripts/screenshots
-// starts Xvfb).
+// layouts, a chart with a gap where the device did not answer and the same chart zoomed with its
+// read-out, the settings dialogs and the message dialogs as the real flows bring them up. Run it
+// on an X display (scripts/screenshots starts Xvfb).
 //
-//   ombrix-screenshots [--lang CODE PROGRAM | --user-alarms] OUTDIR IP TCPPORT UDPPORT CONTROLSOCKET
+//   ombrix-screenshots [--lang CODE PROGRAM | --user-alarms | --scaled] OUTDIR IP TCPPORT UDPPORT
+//                      CONTROLSOCKET
 //
 // With --lang the language module CODE lying next to PROGRAM is chosen as the user's language
 // the way the language menu records it and loaded as the program loads it at start; then only
 // the main window is taken, measuring, as main-measuring-CODE.png. With --user-alarms only the
 // user alarm settings dialog is taken, for a device that leaves some analog alarms to the user.
+// With --scaled (run with QT_SCALE_FACTOR=2) the main window measuring, the popup and a chart are
+// taken as main-measuring-2x.png, popup-vertical-2x.png and chart-2x.png, at the screen's pixels.
 
 #include "alarms/uOBfAcousticSettings.h"
 #include "alarms/uOBfUserAlarmSettings.h"
@@ -17,6 +20,7 @@
 #include "connection/uOBfrConnPars.h"
 #include "platform/SoundPlayer.h"
 #include "reading/uOBfChart.h"
+#include "reading/uOBfChartPlot.h"
 #include "reading/uOBfSmartOutput.h"
 #include "reading/uObfrOutputBase.h"
 #include "reading/uReaderCore.h"
@@ -35,7 +39,10 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QTranslator>
+#include <QWheelEvent>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -165,6 +172,39 @@ void PhotographMenuDialog(QAction *item, const QString &name)
     item->trigger();
 }
 
+// The chart as a user explores it: the wheel zooms the time axis in around the gap, and the
+// pointer rests on a reading shortly before it, which the read-out below the chart names.
+void TakeChartZoomed(TfChart &chart)
+{
+    QCustomPlot *plot = chart.cChart;
+    // The gap starts at the first missing value after a reading; the pointer goes three
+    // readings earlier.
+    const auto data = chart.Series1->data();
+    double gapKey = (data->constEnd() - 1)->key;
+    double pointKey = gapKey;
+    for (auto it = data->constBegin(); it != data->constEnd(); ++it) {
+        if (std::isnan(it->value) && it != data->constBegin() && !std::isnan((it - 1)->value)) {
+            gapKey = it->key;
+            pointKey = (it - std::min<std::ptrdiff_t>(3, it - data->constBegin()))->key;
+            break;
+        }
+    }
+    const QRect area = plot->axisRect()->rect();
+    const QPoint zoomAt(qRound(plot->xAxis->coordToPixel(gapKey)), area.center().y());
+    QWheelEvent wheel(zoomAt, plot->mapToGlobal(zoomAt), QPoint(), QPoint(0, 4 * 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(plot, &wheel);
+    // The gap into the middle, as far as the newest reading allows.
+    chart.PanBy(area.center().x() - qRound(plot->xAxis->coordToPixel(gapKey)));
+    const QPoint pointer(qRound(plot->xAxis->coordToPixel(pointKey)), area.center().y());
+    QMouseEvent move(QEvent::MouseMove, pointer, plot->mapToGlobal(pointer), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(plot, &move);
+    Wait(500);
+    Save(chart, QStringLiteral("chart-zoomed.png"));
+    chart.ReturnToLive();
+}
+
 // The device stops answering for a few ticks: a gap in the chart.
 void TakeChartGap(TOBfMainForm &w, const QString &control)
 {
@@ -177,6 +217,22 @@ void TakeChartGap(TOBfMainForm &w, const QString &control)
         chart->show();
         Wait(1500);
         Save(*chart, QStringLiteral("chart-gap.png"));
+        TakeChartZoomed(*chart);
+    } else {
+        Say(QStringLiteral("no chart to show"));
+        ++Failures;
+    }
+}
+
+// A chart of the measurement so far, without a gap.
+void TakeChart(TOBfMainForm &w, const QString &name)
+{
+    auto *frame = qobject_cast<TObfrOutputBase *>(w.frSettings->ReaderFrame());
+    if (frame && frame->ChartCount() > 0) {
+        TfChart *chart = frame->Chart(0);
+        chart->show();
+        Wait(2500);
+        Save(*chart, name);
     } else {
         Say(QStringLiteral("no chart to show"));
         ++Failures;
@@ -205,17 +261,21 @@ int main(int argc, char **argv)
     QStringList args = app.arguments();
     std::optional<TLanguageChoice> language;
     bool userAlarmsOnly = false;
+    bool scaled = false;
     if (args.size() == 9 && args[1] == QLatin1String("--lang")) {
         language = TLanguageChoice{args[2], QFileInfo(args[3]).absoluteFilePath()};
         args.remove(1, 3);
     } else if (args.size() == 7 && args[1] == QLatin1String("--user-alarms")) {
         userAlarmsOnly = true;
         args.remove(1);
+    } else if (args.size() == 7 && args[1] == QLatin1String("--scaled")) {
+        scaled = true;
+        args.remove(1);
     }
     if (args.size() != 6) {
         Say(QStringLiteral(
-            "usage: ombrix-screenshots [--lang CODE PROGRAM | --user-alarms] OUTDIR IP TCPPORT "
-            "UDPPORT CONTROLSOCKET"));
+            "usage: ombrix-screenshots [--lang CODE PROGRAM | --user-alarms | --scaled] OUTDIR IP "
+            "TCPPORT UDPPORT CONTROLSOCKET"));
         return 2;
     }
     std::unique_ptr<QTranslator> translator;
@@ -250,7 +310,8 @@ int main(int argc, char **argv)
         WaitFor([&] { return w->isVisible(); }, 5000);
         Wait(500);
 
-        if (!language && !userAlarmsOnly) {
+        const bool fullSet = !language && !userAlarmsOnly && !scaled;
+        if (fullSet) {
             // Nothing listens on port 1: the connection message.
             pars.SetTcpPort(1);
             PhotographNextDialog(QStringLiteral("dialog-unable-to-connect.png"), QString());
@@ -271,7 +332,7 @@ int main(int argc, char **argv)
         if (userAlarmsOnly) {
             // Its columns come from the connected device's quantities.
             PhotographMenuDialog(w->mUserAlarmSettings, QStringLiteral("dialog-user-alarm-settings.png"));
-        } else if (!language) {
+        } else if (fullSet) {
             // The settings dialogs from the Program menu, filled from the current settings; the
             // acoustic alarm is switched on first so that its choices are not all greyed out.
             TOBfrSettings &f = *w->frSettings;
@@ -308,6 +369,12 @@ int main(int argc, char **argv)
             Wait(5500);
             if (language) {
                 Save(*w, QStringLiteral("main-measuring-%1.png").arg(language->Code));
+            } else if (scaled) {
+                Save(*w, QStringLiteral("main-measuring-2x.png"));
+                popup->SetHorizontal(false);
+                Wait(1200);
+                Save(*popup, QStringLiteral("popup-vertical-2x.png"));
+                TakeChart(*w, QStringLiteral("chart-2x.png"));
             } else {
                 Save(*w, QStringLiteral("main-measuring.png"));
                 popup->SetHorizontal(false);
