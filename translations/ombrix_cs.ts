@@ -799,10 +799,6 @@ SIGTERM, SIGINT a SIGHUP ukončí program stejně jako zavření jeho okna.
         <translation>Uložit data</translation>
     </message>
     <message>
-        <source>Pictures (*.png *.pdf)</source>
-        <translation>Obrázky (*.png *.pdf)</translation>
-    </message>
-    <message>
         <source>CSV files (*.csv)</source>
         <translation>Soubory CSV (*.csv)</translation>
     </message>
@@ -817,6 +813,10 @@ SIGTERM, SIGINT a SIGHUP ukončí program stejně jako zavření jeho okna.
     <message>
         <source>Error </source>
         <translation>Chyba </translation>
+    </message>
+    <message>
+        <source>Pictures (*.png *.svg *.pdf)</source>
+        <translation>Obrázky (*.png *.svg *.pdf)</translation>
     </message>
 </context>
 <context>

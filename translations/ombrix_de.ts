@@ -799,10 +799,6 @@ SIGTERM, SIGINT und SIGHUP beenden das Programm wie das Schließen seines Fenste
         <translation>Daten speichern</translation>
     </message>
     <message>
-        <source>Pictures (*.png *.pdf)</source>
-        <translation>Bilder (*.png *.pdf)</translation>
-    </message>
-    <message>
         <source>CSV files (*.csv)</source>
         <translation>CSV-Dateien (*.csv)</translation>
     </message>
@@ -817,6 +813,10 @@ SIGTERM, SIGINT und SIGHUP beenden das Programm wie das Schließen seines Fenste
     <message>
         <source>Error </source>
         <translation>Fehler </translation>
+    </message>
+    <message>
+        <source>Pictures (*.png *.svg *.pdf)</source>
+        <translation>Bilder (*.png *.svg *.pdf)</translation>
     </message>
 </context>
 <context>

@@ -9,11 +9,13 @@
 
 #include <QCloseEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QSvgGenerator>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
@@ -309,7 +311,29 @@ bool TfChart::SavePicture(const QString &fileName)
 {
     if (fileName.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
         return cChart->savePdf(fileName, cChart->width(), cChart->height());
+    if (fileName.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive))
+        return SaveSvg(fileName);
     return cChart->savePng(fileName, cChart->width(), cChart->height());
+}
+
+bool TfChart::SaveSvg(const QString &fileName)
+{
+    {
+        // The chart library draws itself onto any paint device; the SVG generator is one. The
+        // file is complete once the generator is gone.
+        QSvgGenerator svg;
+        svg.setFileName(fileName);
+        svg.setSize(cChart->size());
+        svg.setViewBox(QRect(QPoint(0, 0), cChart->size()));
+        svg.setTitle(windowTitle());
+        QCPPainter painter;
+        if (!painter.begin(&svg))
+            return false;
+        cChart->toPainter(&painter, cChart->width(), cChart->height());
+        if (!painter.end())
+            return false;
+    }
+    return QFileInfo(fileName).size() > 0;
 }
 
 bool TfChart::SaveData(const QString &fileName)
@@ -325,7 +349,7 @@ bool TfChart::SaveData(const QString &fileName)
 
 void TfChart::SavePictureClick()
 {
-    const QString name = TDialogs::SaveFileName(this, tr("Save picture"), tr("Pictures (*.png *.pdf)"));
+    const QString name = TDialogs::SaveFileName(this, tr("Save picture"), tr("Pictures (*.png *.svg *.pdf)"));
     if (!name.isEmpty() && !SavePicture(name))
         TDialogs::MessageDlgStd(tr("Unable to save the file."), TMsgKind::Error, {TMsgButton::OK});
 }

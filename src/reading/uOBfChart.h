@@ -66,7 +66,7 @@ public:
     // The read-out for the pointer at a horizontal pixel position.
     void ReadOutAt(int x);
 
-    // Saves the chart as the file name's ending says (.png or .pdf) at the window's size.
+    // Saves the chart as the file name's ending says (.svg, .pdf, else PNG) at the window's size.
     bool SavePicture(const QString &fileName);
     // Saves the shown history as CSV.
     bool SaveData(const QString &fileName);
@@ -88,6 +88,7 @@ private:
     void ChartMouseMove(QMouseEvent *event);
     void ChartWheel(QWheelEvent *event);
     void PlaceLiveButton();
+    bool SaveSvg(const QString &fileName);
     void SavePictureClick();
     void SaveDataClick();
 

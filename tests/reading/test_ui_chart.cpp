@@ -247,6 +247,14 @@ TEST(ChartExploring, ContextMenuSavesThePictureAndTheData)
     ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
     EXPECT_TRUE(pdf.read(5) == "%PDF-");
 
+    answer = dir.filePath(QStringLiteral("chart.svg"));
+    actions[0]->trigger();
+    QFile svg(answer);
+    ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
+    const QByteArray drawing = svg.readAll();
+    EXPECT_TRUE(drawing.contains("<svg")) << "an SVG document";
+    EXPECT_TRUE(drawing.contains("<path") || drawing.contains("<polyline")) << "with the chart's lines";
+
     answer = dir.filePath(QStringLiteral("chart.csv"));
     actions[1]->trigger();
     QFile csv(answer);
@@ -254,9 +262,9 @@ TEST(ChartExploring, ContextMenuSavesThePictureAndTheData)
     const QStringList lines = QString::fromUtf8(csv.readAll()).split(QStringLiteral("\r\n"));
     EXPECT_EQ(lines.size(), 62) << "a title, sixty points and the closing line end";
     EXPECT_EQ(asked, (QStringList{QStringLiteral("Save picture"), QStringLiteral("Save picture"),
-                                  QStringLiteral("Save data")}));
+                                  QStringLiteral("Save picture"), QStringLiteral("Save data")}));
 
     answer.clear();
     actions[1]->trigger(); // cancelled: nothing happens
-    EXPECT_EQ(asked.size(), 4);
+    EXPECT_EQ(asked.size(), 5);
 }
