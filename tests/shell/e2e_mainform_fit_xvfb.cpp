@@ -112,6 +112,10 @@ TEST_P(MainFormFit, EveryRowOfTheLargestDeviceIsShownWholeWithoutScrollBars)
         const QRect shown(row.mapTo(viewport, QPoint(0, 0)), row.size());
         EXPECT_TRUE(viewport->rect().contains(shown)) << "row " << i << " lies outside the output area";
     }
+    // The window was sized for the largest device of all, a row more than this one.
+    const TOBfrOutputRow &last = *frame->Row(frame->RowCount() - 1);
+    EXPECT_LE(last.mapTo(viewport, QPoint(0, 0)).y() + 2 * last.height(), viewport->height())
+        << "no room for a thirteenth row";
 }
 
 INSTANTIATE_TEST_SUITE_P(LanguagesAndFonts, MainFormFit,
