@@ -554,6 +554,14 @@ SIGTERM, SIGINT a SIGHUP ukončí program stejně jako zavření jeho okna.
         <source>Continue</source>
         <translation>Pokračovat</translation>
     </message>
+    <message>
+        <source>%1 records wait for the CSV file %2, which does not take them: %3
+
+Make room and choose Retry, or Cancel to discard them.</source>
+        <translation>%1 záznamů čeká na soubor CSV %2, který je nepřijímá: %3
+
+Uvolněte místo a zvolte Opakovat, nebo Storno pro jejich zahození.</translation>
+    </message>
 </context>
 <context>
     <name>TObfrOutputBase</name>

@@ -554,6 +554,14 @@ SIGTERM, SIGINT und SIGHUP beenden das Programm wie das Schließen seines Fenste
         <source>Continue</source>
         <translation>Fortsetzen</translation>
     </message>
+    <message>
+        <source>%1 records wait for the CSV file %2, which does not take them: %3
+
+Make room and choose Retry, or Cancel to discard them.</source>
+        <translation>%1 Datensätze warten auf die CSV-Datei %2, die sie nicht aufnimmt: %3
+
+Schaffen Sie Platz und wählen Sie Wiederholen, oder Abbrechen, um sie zu verwerfen.</translation>
+    </message>
 </context>
 <context>
     <name>TObfrOutputBase</name>

@@ -4,6 +4,7 @@
 #include "base/uDialogs.h"
 #include "comm/uTiming.h"
 #include "connection/uDeviceConnection.h"
+#include "logging/uRecFile.h"
 #include "model/uOBGlob.h"
 #include "reading/uReaderCore.h"
 
@@ -445,9 +446,26 @@ void TOBfrSettings::bStartStopClick()
 void TOBfrSettings::Stop()
 {
     m_reader->StopReading();
+    SettleWaitingRecords();
     // The reader flushes its records and tells its views first; its frame goes after it.
     m_reader.reset();
     delete m_readerFrame.data();
+}
+
+// Records the file did not take (a full disk) would go with the reader: the user may make room
+// and try again, or let them go knowingly.
+void TOBfrSettings::SettleWaitingRecords()
+{
+    TRecFile *file = m_reader->RecFile();
+    while (file != nullptr && file->PendingCount() > 0 && !file->FlushPending()) {
+        const QString text = tr("%1 records wait for the CSV file %2, which does not take them: %3\n\n"
+                                "Make room and choose Retry, or Cancel to discard them.")
+                                 .arg(file->PendingCount())
+                                 .arg(file->FilePath(), file->LastError());
+        if (TDialogs::MessageDlgStd(text, TMsgKind::Warning, {TMsgButton::Retry, TMsgButton::Cancel}) !=
+            TDialogs::mrRetry)
+            return;
+    }
 }
 
 void TOBfrSettings::Start(bool autoStarted)

@@ -136,6 +136,7 @@ private:
     TReaderSettings ReaderSettings() const;
     TCsvMode SettleCsvFile(bool autoStarted);
     void CreateReaderFrame();
+    void SettleWaitingRecords();
 
     TMeasurementHost *m_host = nullptr;
     TDeviceConnection *m_device = nullptr;

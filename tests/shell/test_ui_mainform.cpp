@@ -558,6 +558,70 @@ TEST_F(MainFormTest, TheCaptionSaysWhenRecordsCannotBeWrittenAndWhenTheyAreAgain
     EXPECT_EQ(FileLines(csv).size(), 4 + static_cast<int>(written)) << "every record reached the file";
 }
 
+// Stop while the file takes no records: the user is told how many wait and why, and may make
+// room and retry (every record reaches the file) or discard them knowingly.
+TEST(MainFormRecords, StopWithRecordsTheFileDoesNotTakeAsksToRetryOrDiscard)
+{
+    for (const bool retry : {true, false}) {
+        SCOPED_TRACE(retry ? "retry after making room" : "discard");
+        TMainFormRig rig;
+        ASSERT_TRUE(rig.Open());
+        ASSERT_TRUE(rig.Connect());
+        TOBfrSettings &f = *rig.Form->frSettings;
+        const QString csv = rig.CsvPath(QStringLiteral("Full.csv"));
+        f.SetLogToCsvSilently(true);
+        f.SetCsvFileName(csv);
+        ASSERT_TRUE(rig.StartMeasuring());
+        ASSERT_TRUE(rig.WaitForLines(csv, 5));
+
+        // The whole test process may write only a few more bytes: the next records find no room.
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit full = saved;
+        full.rlim_cur = static_cast<rlim_t>(QFileInfo(csv).size() + 5);
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &full), 0);
+        const auto makeRoom = [&] {
+            setrlimit(RLIMIT_FSIZE, &saved);
+            std::signal(SIGXFSZ, handler);
+        };
+        const bool waiting = QTest::qWaitFor([&] { return f.Reader()->CsvRecordsWaiting() >= 2; }, 20000);
+        if (!waiting)
+            makeRoom();
+        ASSERT_TRUE(waiting);
+        const qint64 linesBefore = FileLines(csv).size();
+
+        QList<TDialogRequest> asked;
+        const TDialogAnswerScope answer([&](const TDialogRequest &r) {
+            asked << r;
+            const QString wanted = retry ? QStringLiteral("Retry") : QStringLiteral("Cancel");
+            if (retry)
+                makeRoom();
+            const QStringList captions =
+                QStringList(r.Buttons).replaceInStrings(QStringLiteral("&"), QString());
+            EXPECT_TRUE(captions.contains(wanted)) << captions.join(QLatin1Char(',')).toStdString();
+            return static_cast<int>(captions.indexOf(wanted)) + 1;
+        });
+        const quint64 written = f.Reader()->CsvRecordsWritten();
+        const qint64 pending = f.Reader()->CsvRecordsWaiting();
+        f.bStartStopClick();
+        if (!retry)
+            makeRoom();
+        ASSERT_FALSE(f.IsRunning());
+        ASSERT_EQ(asked.size(), 1);
+        EXPECT_EQ(asked[0].Kind, TMsgKind::Warning);
+        EXPECT_TRUE(asked[0].Text.contains(csv)) << asked[0].Text.toStdString();
+        EXPECT_TRUE(asked[0].Text.contains(QStringLiteral("File too large"))) << asked[0].Text.toStdString();
+        EXPECT_TRUE(asked[0].Text.startsWith(QString::number(pending) + QLatin1Char(' ')))
+            << asked[0].Text.toStdString();
+        if (retry)
+            EXPECT_EQ(FileLines(csv).size(), 4 + static_cast<qint64>(written) + pending)
+                << "every record reached the file";
+        else
+            EXPECT_EQ(FileLines(csv).size(), linesBefore) << "the discarded records are not written later";
+    }
+}
+
 TEST_F(MainFormTest, AFailedAutomaticStartLeavesTheWindowDisconnected)
 {
     ASSERT_TRUE(rig.Open(QString())); // nothing listens
