@@ -1,5 +1,7 @@
 #include "ProbeDiscovery.h"
 
+#include "CliConnect.h"
+
 #include "base/uApplicationFolders.h"
 #include "base/uApplicationSpecifical.h"
 #include "discovery/uXPortIPChange.h"
@@ -53,13 +55,15 @@ void Print(FILE *stream, const QString &text)
     std::fputc('\n', stream);
 }
 
+// The configuration port a test or an unusual network gives; a text that is no port is refused,
+// as the other commands refuse it, rather than searching on 30718 unasked.
 std::optional<std::uint16_t> PortFromEnvironment()
 {
-    bool ok = false;
-    const int port = qEnvironmentVariableIntValue("OMBRIX_XPORT_UDP_PORT", &ok);
-    if (ok && port > 0 && port < 65536)
-        return static_cast<std::uint16_t>(port);
-    return std::nullopt;
+    try {
+        return Cli::XPortUdpPort();
+    } catch (const Cli::UsageError &e) {
+        throw UsageError{e.message};
+    }
 }
 
 // "--json" and "-json" are the same flag, as for the other commands.

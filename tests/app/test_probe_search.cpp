@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace
 {
 
@@ -234,6 +236,18 @@ TEST_F(ProbeSearchNet, BadUsageSendsNothing)
         EXPECT_EQ(r.exitCode, 2);
         EXPECT_TRUE(r.out.isEmpty());
         EXPECT_TRUE(r.err.contains(QStringLiteral("Usage: ombrix-probe"))) << r.err.toStdString();
+    }
+    // A configuration port that is no port is refused, not replaced by 30718 unasked.
+    const std::pair<QStringList, int> badPorts[] = {{{QStringLiteral("search")}, 99999},
+                                                    {{QStringLiteral("set-ip"), mac, ip}, 0}};
+    for (const auto &[args, port] : badPorts) {
+        SCOPED_TRACE(args.join(QLatin1Char(' ')).toStdString() + " with port " + std::to_string(port));
+        const ProbeRun r = Probe(bare, probe, args, port);
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_TRUE(r.out.isEmpty());
+        EXPECT_TRUE(r.err.contains(
+            QStringLiteral("OMBRIX_XPORT_UDP_PORT needs a port from 1 to 65535, not \"%1\"").arg(port)))
+            << r.err.toStdString();
     }
     const ProbeRun help = Probe(bare, probe, {QStringLiteral("set-ip"), QStringLiteral("--help")});
     EXPECT_EQ(help.exitCode, 0);
