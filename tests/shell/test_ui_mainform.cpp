@@ -519,30 +519,66 @@ TEST_F(MainFormTest, TheAutomaticStartAppendsWithoutAskingAndAManualStartAsksAga
     EXPECT_TRUE(rig.WaitForLines(csv, before + 1));
 }
 
+namespace
+{
+
+// The whole test process may write only a few more bytes to any file (the CSV file finds no
+// room for its next record) until MakeRoom or the end of the scope.
+class TFullDisk
+{
+public:
+    explicit TFullDisk(const QString &file) : m_handler(std::signal(SIGXFSZ, SIG_IGN))
+    {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        rlimit full = m_saved;
+        full.rlim_cur = static_cast<rlim_t>(QFileInfo(file).size() + 5);
+        m_full = setrlimit(RLIMIT_FSIZE, &full) == 0;
+    }
+    ~TFullDisk() { MakeRoom(); }
+    TFullDisk(const TFullDisk &) = delete;
+    TFullDisk &operator=(const TFullDisk &) = delete;
+
+    bool IsFull() const { return m_full; }
+    void MakeRoom()
+    {
+        if (!m_full)
+            return;
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_handler);
+        m_full = false;
+    }
+
+private:
+    rlimit m_saved{};
+    void (*m_handler)(int);
+    bool m_full = false;
+};
+
+// Connects and starts a measurement logging to the file, with its header and a record in it.
+bool StartLogging(TMainFormRig &rig, const QString &csv)
+{
+    if (!rig.Connect())
+        return false;
+    rig.Form->frSettings->SetLogToCsvSilently(true);
+    rig.Form->frSettings->SetCsvFileName(csv);
+    return rig.StartMeasuring() && rig.WaitForLines(csv, 5);
+}
+
+} // namespace
+
 TEST_F(MainFormTest, TheCaptionSaysWhenRecordsCannotBeWrittenAndWhenTheyAreAgain)
 {
     ASSERT_TRUE(rig.Open());
-    ASSERT_TRUE(rig.Connect());
     TOBfrSettings &f = *rig.Form->frSettings;
     const QString csv = rig.CsvPath(QStringLiteral("Full.csv"));
-    f.SetLogToCsvSilently(true);
-    f.SetCsvFileName(csv);
-    ASSERT_TRUE(rig.StartMeasuring());
-    ASSERT_TRUE(rig.WaitForLines(csv, 5));
+    ASSERT_TRUE(StartLogging(rig, csv));
     const auto caption = [&] { return rig.Form->windowTitle(); };
     {
-        // The whole test process may write only a few more bytes: the next record finds no room.
-        rlimit saved{};
-        getrlimit(RLIMIT_FSIZE, &saved);
-        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit full = saved;
-        full.rlim_cur = static_cast<rlim_t>(QFileInfo(csv).size() + 5);
-        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &full), 0);
-        const bool said = QTest::qWaitFor(
-            [&] { return caption().contains(QStringLiteral("CSV file not written")); }, 20000);
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, handler);
-        ASSERT_TRUE(said) << caption().toStdString();
+        TFullDisk disk(csv);
+        ASSERT_TRUE(disk.IsFull());
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return caption().contains(QStringLiteral("CSV file not written")); }, 20000))
+            << caption().toStdString();
     }
     EXPECT_TRUE(caption().contains(QStringLiteral("File too large"))) << caption().toStdString();
     EXPECT_TRUE(caption().contains(QStringLiteral("Serial number: 20240117")));
@@ -566,29 +602,12 @@ TEST(MainFormRecords, StopWithRecordsTheFileDoesNotTakeAsksToRetryOrDiscard)
         SCOPED_TRACE(retry ? "retry after making room" : "discard");
         TMainFormRig rig;
         ASSERT_TRUE(rig.Open());
-        ASSERT_TRUE(rig.Connect());
         TOBfrSettings &f = *rig.Form->frSettings;
         const QString csv = rig.CsvPath(QStringLiteral("Full.csv"));
-        f.SetLogToCsvSilently(true);
-        f.SetCsvFileName(csv);
-        ASSERT_TRUE(rig.StartMeasuring());
-        ASSERT_TRUE(rig.WaitForLines(csv, 5));
-
-        // The whole test process may write only a few more bytes: the next records find no room.
-        rlimit saved{};
-        getrlimit(RLIMIT_FSIZE, &saved);
-        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit full = saved;
-        full.rlim_cur = static_cast<rlim_t>(QFileInfo(csv).size() + 5);
-        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &full), 0);
-        const auto makeRoom = [&] {
-            setrlimit(RLIMIT_FSIZE, &saved);
-            std::signal(SIGXFSZ, handler);
-        };
-        const bool waiting = QTest::qWaitFor([&] { return f.Reader()->CsvRecordsWaiting() >= 2; }, 20000);
-        if (!waiting)
-            makeRoom();
-        ASSERT_TRUE(waiting);
+        ASSERT_TRUE(StartLogging(rig, csv));
+        TFullDisk disk(csv);
+        ASSERT_TRUE(disk.IsFull());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return f.Reader()->CsvRecordsWaiting() >= 2; }, 20000));
         const qint64 linesBefore = FileLines(csv).size();
 
         QList<TDialogRequest> asked;
@@ -596,7 +615,7 @@ TEST(MainFormRecords, StopWithRecordsTheFileDoesNotTakeAsksToRetryOrDiscard)
             asked << r;
             const QString wanted = retry ? QStringLiteral("Retry") : QStringLiteral("Cancel");
             if (retry)
-                makeRoom();
+                disk.MakeRoom();
             const QStringList captions =
                 QStringList(r.Buttons).replaceInStrings(QStringLiteral("&"), QString());
             EXPECT_TRUE(captions.contains(wanted)) << captions.join(QLatin1Char(',')).toStdString();
@@ -605,8 +624,7 @@ TEST(MainFormRecords, StopWithRecordsTheFileDoesNotTakeAsksToRetryOrDiscard)
         const quint64 written = f.Reader()->CsvRecordsWritten();
         const qint64 pending = f.Reader()->CsvRecordsWaiting();
         f.bStartStopClick();
-        if (!retry)
-            makeRoom();
+        disk.MakeRoom();
         ASSERT_FALSE(f.IsRunning());
         ASSERT_EQ(asked.size(), 1);
         EXPECT_EQ(asked[0].Kind, TMsgKind::Warning);
