@@ -97,15 +97,25 @@ TEST_P(MainFormFit, EveryRowOfTheLargestDeviceIsShownWholeWithoutScrollBars)
         frame->Row(i)->Quantity()->AlarmState = i % 2 == 0 ? TLangQuan::asLow : TLangQuan::asHigh;
         frame->Row(i)->RefreshAlarm();
     }
+    const auto *scroller = FrameChild<QScrollArea>(*w.frSettings, "sbOutPut");
+    ASSERT_NE(scroller, nullptr);
+    // The layouts settle in the event loop, which a loaded machine (or a sanitizer) may run late.
+    const QWidget *viewport = scroller->viewport();
+    const auto rowsInside = [&] {
+        for (int i = 0; i < frame->RowCount(); ++i) {
+            const TOBfrOutputRow &row = *frame->Row(i);
+            if (!viewport->rect().contains(QRect(row.mapTo(viewport, QPoint(0, 0)), row.size())))
+                return false;
+        }
+        return !scroller->verticalScrollBar()->isVisible() && !scroller->horizontalScrollBar()->isVisible();
+    };
     QTest::qWait(100);
+    EXPECT_TRUE(QTest::qWaitFor(rowsInside, 5000)) << "the rows never came to lie inside the output area";
 
     // The window opened large enough: the measurement did not need to grow it.
     EXPECT_EQ(w.size(), opened);
-    const auto *scroller = FrameChild<QScrollArea>(*w.frSettings, "sbOutPut");
-    ASSERT_NE(scroller, nullptr);
     EXPECT_FALSE(scroller->verticalScrollBar()->isVisible());
     EXPECT_FALSE(scroller->horizontalScrollBar()->isVisible());
-    const QWidget *viewport = scroller->viewport();
     for (int i = 0; i < frame->RowCount(); ++i) {
         const TOBfrOutputRow &row = *frame->Row(i);
         EXPECT_EQ(CutLabel(row), "") << "row " << i;
